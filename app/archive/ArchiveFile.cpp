@@ -1,0 +1,81 @@
+#include "app/archive/ArchiveFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+#include "app/archive/Archive.h"
+#include "app/archive/File.h"
+
+namespace voxmill {
+namespace {
+
+// A temporary file beside `path`, removed unless committed.
+class TempFile {
+public:
+    explicit TempFile(const std::string& path) : m_target(path) {
+        std::string pattern = path + ".~XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        const int fd = mkstemp(name.data());
+        if (fd < 0) throw CFileException(path, std::string("cannot create file (") + std::strerror(errno) + ")");
+        ::close(fd);
+        m_temp.assign(name.data());
+    }
+    ~TempFile() {
+        if (!m_committed) std::remove(m_temp.c_str());
+    }
+    const std::string& path() const { return m_temp; }
+    void Commit() {
+        // mkstemp makes the file private; give it the usual permissions.
+        std::error_code ec;
+        std::filesystem::permissions(m_temp,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+                                     ec);
+        if (std::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            throw CFileException(m_target, std::string("cannot replace file (") + std::strerror(errno) + ")");
+        m_committed = true;
+    }
+
+private:
+    std::string m_target, m_temp;
+    bool m_committed = false;
+};
+
+}  // namespace
+
+void LoadArchiveFile(const std::string& path, std::size_t bufferSize, const std::function<void(CArchive&)>& read) {
+    CDiskFile file(path, CDiskFile::modeRead);
+    CArchive ar(file, CArchive::load, bufferSize);
+    read(ar);
+    ar.Close();
+}
+
+void SaveFileAtomically(const std::string& path, const std::function<void(CFile&)>& write) {
+    TempFile temp(path);
+    {
+        CDiskFile file(temp.path(), CDiskFile::modeCreate);
+        write(file);
+        file.Close();
+    }
+    temp.Commit();
+}
+
+void SaveArchiveFile(const std::string& path, std::size_t bufferSize, const std::function<void(CArchive&)>& write) {
+    SaveFileAtomically(path, [&](CFile& file) {
+        CArchive ar(file, CArchive::store, bufferSize);
+        write(ar);
+        ar.Close();
+    });
+}
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace voxmill
