@@ -46,7 +46,8 @@ void CArchive::Fail(CArchiveException::Cause cause, const std::string& what) con
 }
 
 std::uint64_t CArchive::GetPosition() const {
-    if (IsStoring()) return m_bufStart + m_bufPos;
+    // Sub-records may write straight to the file after a Flush.
+    if (IsStoring()) return m_file.GetPosition() + m_bufPos;
     if (m_bufEnd == 0) return m_file.GetPosition();  // detached after Flush
     return m_bufStart + m_bufPos;
 }

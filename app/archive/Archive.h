@@ -90,11 +90,11 @@ public:
 
     template <class T>
     T* ReadObjectAs() {
-        return static_cast<T*>(ReadObject(RUNTIME_CLASS(T)));
+        return static_cast<T*>(ReadObject(T::ThisClass()));
     }
     template <class T>
     T* ReadOwnedObjectAs() {
-        return static_cast<T*>(ReadOwnedObject(RUNTIME_CLASS(T)));
+        return static_cast<T*>(ReadOwnedObject(T::ThisClass()));
     }
 
     [[noreturn]] void Fail(CArchiveException::Cause cause, const std::string& what) const;

@@ -44,6 +44,7 @@ public:
     bool IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass()->IsDerivedFrom(cls); }
 
     static const CRuntimeClass classCObject;
+    static const CRuntimeClass* ThisClass() { return &classCObject; }
 
 protected:
     CObject() = default;
@@ -63,6 +64,7 @@ struct CClassRegistrar {
 #define VOXMILL_DECLARE_DYNAMIC(name)                                   \
 public:                                                                 \
     static const ::voxmill::CRuntimeClass class##name;                  \
+    static const ::voxmill::CRuntimeClass* ThisClass() { return &class##name; } \
     const ::voxmill::CRuntimeClass* GetRuntimeClass() const override;
 
 #define VOXMILL_DECLARE_SERIAL(name)                                    \

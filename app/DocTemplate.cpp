@@ -1,0 +1,51 @@
+#include "app/DocTemplate.h"
+
+#include <algorithm>
+
+#include "app/Document.h"
+
+namespace voxmill {
+
+CDocTemplate::CDocTemplate(unsigned resourceId, std::string docString, bool registered, DocumentFactory factory)
+    : m_nResourceId(resourceId), m_strDocString(std::move(docString)), m_bRegistered(registered),
+      m_factory(std::move(factory)) {}
+
+CDocTemplate::~CDocTemplate() {
+    // Documents outlive their template only in tests; never leave them
+    // pointing at a dead template.
+    for (CDocument* doc : m_docList)
+        if (doc->GetDocTemplate() == this) doc->SetDocTemplate(nullptr);
+}
+
+std::string CDocTemplate::GetDocString(DocStringIndex index) const {
+    std::size_t start = 0;
+    for (int i = 0; i < index; ++i) {
+        const std::size_t nl = m_strDocString.find('\n', start);
+        if (nl == std::string::npos) return {};
+        start = nl + 1;
+    }
+    const std::size_t end = m_strDocString.find('\n', start);
+    return m_strDocString.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+CDocument* CDocTemplate::CreateNewDocument() {
+    if (!m_factory) return nullptr;
+    CDocument* doc = m_factory();
+    if (doc) AddDocument(doc);
+    return doc;
+}
+
+void CDocTemplate::AddDocument(CDocument* doc) {
+    if (std::find(m_docList.begin(), m_docList.end(), doc) == m_docList.end()) m_docList.push_back(doc);
+    doc->SetDocTemplate(this);
+}
+
+void CDocTemplate::RemoveDocument(CDocument* doc) {
+    m_docList.erase(std::remove(m_docList.begin(), m_docList.end(), doc), m_docList.end());
+}
+
+CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* doc) {
+    return m_frameFactory ? m_frameFactory(*this, doc) : nullptr;
+}
+
+}  // namespace voxmill

@@ -1,0 +1,55 @@
+// A document template binds a resource number and its seven-field document
+// string to a document factory. The Qt front end attaches a frame factory;
+// the core uses templates to create documents and to find their type names.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace voxmill {
+
+class CDocument;
+class CFrameWnd;
+
+class CDocTemplate {
+public:
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
+
+    using DocumentFactory = std::function<CDocument*()>;
+    // Creates a frame showing the document (the front end's part), or null.
+    using FrameFactory = std::function<CFrameWnd*(CDocTemplate& tmpl, CDocument* doc)>;
+
+    CDocTemplate(unsigned resourceId, std::string docString, bool registered, DocumentFactory factory);
+    ~CDocTemplate();
+    CDocTemplate(const CDocTemplate&) = delete;
+    CDocTemplate& operator=(const CDocTemplate&) = delete;
+
+    unsigned GetResourceId() const { return m_nResourceId; }
+    bool IsRegistered() const { return m_bRegistered; }
+    const std::string& GetDocString() const { return m_strDocString; }
+    // One of the '\n'-separated fields; empty when missing.
+    std::string GetDocString(DocStringIndex index) const;
+
+    // A new empty document of this template's kind, in its list; not yet
+    // initialised (the caller runs OnNewDocument or OnOpenDocument).
+    CDocument* CreateNewDocument();
+    void AddDocument(CDocument* doc);
+    // Removes the document from the list; its template pointer stays.
+    void RemoveDocument(CDocument* doc);
+    const std::vector<CDocument*>& GetDocuments() const { return m_docList; }
+
+    void SetFrameFactory(FrameFactory factory) { m_frameFactory = std::move(factory); }
+    bool HasFrameFactory() const { return static_cast<bool>(m_frameFactory); }
+    CFrameWnd* CreateNewFrame(CDocument* doc);
+
+private:
+    unsigned m_nResourceId;
+    std::string m_strDocString;
+    bool m_bRegistered;
+    DocumentFactory m_factory;
+    FrameFactory m_frameFactory;
+    std::vector<CDocument*> m_docList;
+};
+
+}  // namespace voxmill

@@ -1,0 +1,132 @@
+#include "app/Document.h"
+
+#include <algorithm>
+
+#include "app/DocTemplate.h"
+#include "app/FrameWnd.h"
+#include "app/View.h"
+#include "app/archive/Archive.h"
+#include "app/archive/ArchiveFile.h"
+#include "app/archive/ErrorSink.h"
+
+namespace voxmill {
+namespace {
+
+std::function<void(const std::string&)>& RecentFileSink() {
+    static std::function<void(const std::string&)> sink;
+    return sink;
+}
+
+}  // namespace
+
+VOXMILL_IMPLEMENT_DYNAMIC(CDocument, CObject)
+
+CDocument::CDocument() = default;
+
+CDocument::~CDocument() {
+    for (CView* view : m_viewList) view->AttachDocument(nullptr);
+    if (m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);
+}
+
+void CDocument::SetRecentFileSink(std::function<void(const std::string&)> sink) { RecentFileSink() = std::move(sink); }
+
+void CDocument::SetTitle(const std::string& title) { m_strTitle = title; }
+
+void CDocument::SetPathName(const std::string& path, bool addToMRU) {
+    m_strPathName = path;
+    SetTitle(FileNamePart(path));
+    if (addToMRU && RecentFileSink()) RecentFileSink()(path);
+}
+
+void CDocument::AddView(CView* view) {
+    if (std::find(m_viewList.begin(), m_viewList.end(), view) != m_viewList.end()) return;
+    m_viewList.push_back(view);
+    view->AttachDocument(this);
+    OnChangedViewList();
+}
+
+void CDocument::RemoveView(CView* view) {
+    auto it = std::find(m_viewList.begin(), m_viewList.end(), view);
+    if (it == m_viewList.end()) return;
+    m_viewList.erase(it);
+    view->AttachDocument(nullptr);
+    OnChangedViewList();  // may delete this
+}
+
+void CDocument::OnChangedViewList() {
+    if (m_viewList.empty() && m_bAutoDelete) OnCloseDocument();
+}
+
+void CDocument::UpdateAllViews(CView* sender, long hint, CObject* pHint) {
+    const std::vector<CView*> views = m_viewList;  // a view may close itself
+    for (CView* view : views)
+        if (view != sender) view->OnUpdate(sender, hint, pHint);
+}
+
+bool CDocument::OnNewDocument() {
+    DeleteContents();
+    m_strPathName.clear();
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CDocument::Open(const std::string& path) {
+    DeleteContents();
+    try {
+        LoadArchiveFile(path, CArchive::kDefaultBufferSize, [this](CArchive& ar) { Serialize(ar); });
+    } catch (...) {
+        DeleteContents();
+        throw;
+    }
+    SetModifiedFlag(false);
+    SetPathName(path);
+}
+
+void CDocument::Save(const std::string& path) {
+    SaveArchiveFile(path, CArchive::kDefaultBufferSize, [this](CArchive& ar) { Serialize(ar); });
+    SetModifiedFlag(false);
+    SetPathName(path);
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+    try {
+        Open(path);
+    } catch (const std::exception& e) {
+        ReportError("Cannot open " + path + ": " + e.what());
+        return false;
+    }
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const std::string& path) {
+    try {
+        Save(path);
+    } catch (const std::exception& e) {
+        ReportError("Cannot save " + path + ": " + e.what());
+        return false;
+    }
+    return true;
+}
+
+void CDocument::OnCloseDocument() {
+    // Closing frames removes views; keep the auto-delete rule from firing
+    // in the middle, then apply it once at the end.
+    const bool autoDelete = m_bAutoDelete;
+    m_bAutoDelete = false;
+    while (!m_viewList.empty()) {
+        CView* view = m_viewList.front();
+        CFrameWnd* frame = view->GetParentFrame();
+        if (frame) {
+            PreCloseFrame(frame);
+            frame->DestroyWindow();
+        }
+        if (!m_viewList.empty() && m_viewList.front() == view) RemoveView(view);
+    }
+    m_bAutoDelete = autoDelete;
+    DeleteContents();
+    if (m_bAutoDelete) delete this;
+}
+
+void* CDocument::GetInterface(REFIID) { return nullptr; }
+
+}  // namespace voxmill

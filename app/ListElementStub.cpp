@@ -1,0 +1,178 @@
+#include "app/ListElementStub.h"
+
+#include <filesystem>
+
+#include "app/ListElement.h"
+#include "app/archive/Archive.h"
+#include "app/archive/ArchiveFile.h"
+#include "app/archive/ErrorSink.h"
+#include "app/archive/File.h"
+#include "imaging/dib/Dib.h"
+
+namespace voxmill {
+namespace {
+
+constexpr std::size_t kLoadBufferSize = 4096;
+constexpr std::size_t kSaveBufferSize = 1048576;
+
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+}  // namespace
+
+VOXMILL_IMPLEMENT_SERIAL_EX(CListElementStub, CDocument, 2, true)
+
+CListElementStub::CListElementStub() { m_bAutoDelete = false; }
+
+CListElementStub::~CListElementStub() = default;
+
+void CListElementStub::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteFlag(m_bLinked);
+        if (!m_bLinked) {
+            ar.WriteObject(m_pElement);
+            return;
+        }
+        ar.WriteString(m_strPath);
+        ar.WriteFlag(m_pThumbnail != nullptr);
+        ar.WriteFlag(!m_strDescription.empty());
+        if (m_pThumbnail) ar.WriteObject(m_pThumbnail.get());
+        if (!m_strDescription.empty()) ar.WriteString(m_strDescription);
+        return;
+    }
+
+    const std::uint32_t schema = ar.GetObjectSchema();
+    if (schema != 1 && schema != 2)
+        ar.Fail(CArchiveException::badSchema, "member record of schema " + std::to_string(schema));
+    m_bLinked = ar.ReadFlag();
+    if (!m_bLinked) {
+        m_pElement = ar.ReadOwnedObjectAs<CListElement>();
+        if (m_pElement) m_pElement->m_bAutoDelete = false;
+        m_bLoaded = true;
+        return;
+    }
+    m_strPath = ar.ReadString();
+    const bool hasThumbnail = ar.ReadFlag();
+    const bool hasDescription = schema >= 2 && ar.ReadFlag();
+    m_pThumbnail.reset();
+    if (hasThumbnail) m_pThumbnail.reset(ar.ReadOwnedObjectAs<CDib>());
+    m_strDescription = hasDescription ? ar.ReadString() : std::string();
+    m_bLoaded = false;
+    m_pElement = nullptr;
+}
+
+bool CListElementStub::Load() {
+    if (!m_bLinked || m_bLoaded) return m_bLoaded;
+    if (!m_pElement) return false;
+
+    std::unique_ptr<CDiskFile> file;
+    try {
+        file = std::make_unique<CDiskFile>(m_strPath, CDiskFile::modeRead);
+    } catch (const CFileException&) {
+        // The collection may have moved: look for the bare name here.
+        try {
+            const std::string local = FileNamePart(m_strPath);
+            file = std::make_unique<CDiskFile>(local, CDiskFile::modeRead);
+            m_strPath = FullPath(local);
+        } catch (const CFileException&) {
+            return false;
+        }
+    }
+
+    try {
+        CArchive ar(*file, CArchive::load, kLoadBufferSize);
+        m_pElement->SetPathName(m_strPath, false);
+        m_pElement->Serialize(ar);
+        ar.Close();
+    } catch (const std::exception& e) {
+        m_pElement->DeleteContents();
+        ReportError("Cannot read " + m_strPath + ": " + e.what());
+        return false;
+    }
+    m_bLoaded = true;
+    return true;
+}
+
+void CListElementStub::Unload() {
+    if (!m_bLinked || !m_bLoaded) return;
+    if (m_pElement) m_pElement->ReleaseData();
+    m_bLoaded = false;
+}
+
+bool CListElementStub::Save() {
+    if (!m_bLoaded || m_strPath.empty() || !m_pElement) return false;
+    try {
+        SaveArchiveFile(m_strPath, kSaveBufferSize, [this](CArchive& ar) {
+            m_pElement->SetPathName(m_strPath, true);
+            m_pElement->Serialize(ar);
+        });
+    } catch (const std::exception& e) {
+        ReportError("Cannot save " + m_strPath + ": " + e.what());
+        return false;
+    }
+    return true;
+}
+
+bool CListElementStub::SetLinkPath(const std::string& path) {
+    m_strPath = path;
+    return Save();
+}
+
+const std::string& CListElementStub::GetCachedDescription() {
+    if (!m_strDescription.empty() || !m_pElement) return m_strDescription;
+    Load();
+    m_pElement->GetDescription(m_strDescription);
+    Unload();
+    return m_strDescription;
+}
+
+CDib* CListElementStub::GetCachedThumbnail() {
+    if (m_pThumbnail || !m_pElement) return m_pThumbnail.get();
+    Load();
+    m_pThumbnail.reset(m_pElement->MakeThumbnail(kThumbnailSize, kThumbnailSize));
+    Unload();
+    return m_pThumbnail.get();
+}
+
+void CListElementStub::DeleteContents() {
+    m_pThumbnail.reset();
+    CDocument::DeleteContents();
+}
+
+void* CListElementStub::GetInterface(REFIID iid) {
+    if (iid == IID_IListElement || iid == IID_IUnknown) return static_cast<IListElement*>(&m_xListElement);
+    return nullptr;
+}
+
+HRESULT CListElementStub::XListElement::QueryInterface(REFIID riid, void** ppvObject) {
+    if (!ppvObject) return E_POINTER;
+    *ppvObject = nullptr;
+    m_pOwner->Load();
+    if (m_pOwner->m_pElement) {
+        if (void* p = m_pOwner->m_pElement->GetInterface(riid)) {
+            *ppvObject = p;
+            return S_OK;
+        }
+    }
+    if (void* p = m_pOwner->GetInterface(riid)) {
+        *ppvObject = p;
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT CListElementStub::XListElement::Load() {
+    m_pOwner->Load();
+    return S_OK;
+}
+
+HRESULT CListElementStub::XListElement::Unload() {
+    m_pOwner->Unload();
+    return S_OK;
+}
+
+}  // namespace voxmill

@@ -1,0 +1,73 @@
+// The record a collection keeps for each member. The member lives either
+// inside the collection's file ("in place") or in a file of its own
+// ("linked"); the stub loads and unloads linked members on demand and
+// caches a description and a 64 x 64 thumbnail so that a collection can be
+// listed without opening member files. The element itself belongs to the
+// owning collection, not to the stub.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/Document.h"
+#include "contract/ListElement.h"
+
+namespace voxmill {
+
+class CDib;
+class CListElement;
+
+class CListElementStub : public CDocument {
+    VOXMILL_DECLARE_SERIAL(CListElementStub)
+
+public:
+    static constexpr int kThumbnailSize = 64;
+
+    CListElementStub();
+    ~CListElementStub() override;
+
+    void Serialize(CArchive& ar) override;
+    // Brings a linked element into memory; true when it is loaded afterwards.
+    bool Load();
+    // Releases a linked, loaded element's bulk data.
+    void Unload();
+    // Writes the loaded element to m_strPath (atomically); false on failure.
+    bool Save();
+    bool SetLinkPath(const std::string& path);
+    const std::string& GetCachedDescription();
+    CDib* GetCachedThumbnail();
+    void DeleteContents() override;
+
+    // The member interface; its QueryInterface loads the member first and
+    // answers from the element's interfaces before the stub's own.
+    IListElement* GetListElement() { return &m_xListElement; }
+    void* GetInterface(REFIID iid) override;
+
+    std::string m_strDescription;
+    std::unique_ptr<CDib> m_pThumbnail;
+    bool m_bLinked = false;
+    bool m_bLoaded = true;
+    std::string m_strPath;
+    CListElement* m_pElement = nullptr;
+
+private:
+    // Reference counts are the document's; its life is the collection's
+    // business, so Release never deletes.
+    class XListElement : public IListElement {
+    public:
+        explicit XListElement(CListElementStub* owner) : m_pOwner(owner) {}
+        HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
+        ULONG AddRef() override { return ++m_pOwner->m_refs; }
+        ULONG Release() override { return m_pOwner->m_refs > 1 ? --m_pOwner->m_refs : 1; }
+        HRESULT Load() override;
+        HRESULT Unload() override;
+
+    private:
+        CListElementStub* m_pOwner;
+    };
+
+    XListElement m_xListElement{this};
+    ULONG m_refs = 1;
+};
+
+}  // namespace voxmill
