@@ -1,0 +1,12 @@
+#include "cli/Command.h"
+
+namespace voxmill::cli {
+
+// One line per command group, in the order --help lists them.
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> table = {
+    };
+    return table;
+}
+
+}  // namespace voxmill::cli
