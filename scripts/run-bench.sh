@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# `make bench`: runs every benchmark program that was built.
+set -euo pipefail
+build=${1:-build}
+found=0
+for b in "$build"/bin/bench_*; do
+  [ -x "$b" ] || continue
+  found=1
+  echo "== $(basename "$b")"
+  "$b"
+done
+[ "$found" = 1 ] || echo "no benchmarks built under $build/bin"
