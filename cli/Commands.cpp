@@ -1,10 +1,12 @@
 #include "cli/Command.h"
+#include "cli/PhantomCommands.h"
 
 namespace voxmill::cli {
 
 // One line per command group, in the order --help lists them.
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
+        {"phantom", kPhantomUsage, &RunPhantomCommand},
     };
     return table;
 }
