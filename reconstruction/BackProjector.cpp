@@ -1,0 +1,290 @@
+#include "reconstruction/BackProjector.h"
+
+#include "app/DocTemplate.h"
+#include "app/Target.h"
+#include "app/archive/ErrorSink.h"
+#include "contract/Phantom.h"
+#include "contract/Projection.h"
+#include "contract/ProjectionCollection.h"
+#include "contract/Registry.h"
+#include "contract/Renderer.h"
+#include "reconstruction/OleHosting.h"
+#include "reconstruction/PluginRegistry.h"
+#include "reconstruction/ScratchStorage.h"
+#include "reconstruction/Utf16.h"
+#include "reconstruction/Volume.h"
+
+namespace voxmill {
+namespace {
+
+constexpr const char* kRendererStorageName = "sub";
+constexpr const char16_t* kBackprojectingCaption = u"Backprojecting...";
+// 2 pi of the program-driven loop's final scaling, in double precision.
+constexpr double kTwoPi = 2.0 * 3.141592653589793;
+
+template <class I>
+I* QueryFrom(IUnknown* object, REFIID iid) {
+    void* p = nullptr;
+    if (!object || FAILED(object->QueryInterface(iid, &p))) return nullptr;
+    return static_cast<I*>(p);
+}
+
+// v <- v * 2 pi / N, evaluated in double from the float and stored as float.
+void ScaleVoxels(float* voxels, std::size_t count, LONG n) {
+    for (std::size_t i = 0; i < count; ++i)
+        voxels[i] = static_cast<float>(static_cast<double>(voxels[i]) * kTwoPi / static_cast<double>(n));
+}
+
+}  // namespace
+
+VOXMILL_IMPLEMENT_DYNCREATE(CBackProjector, COperator)
+
+CBackProjector::CBackProjector() = default;
+
+CBackProjector::~CBackProjector() {
+    ReleaseRenderer();
+    ReleaseStorages();
+}
+
+bool CBackProjector::OnNewDocument() {
+    if (!COperator::OnNewDocument()) return false;
+    if (!m_pScratchStorage) CreateStorages();
+    return true;
+}
+
+void CBackProjector::CreateStorages() {
+    ReleaseStorages();
+    std::string error;
+    CScratchStorage* root = CScratchStorage::Create(&error);
+    if (!root) {
+        ReportError(error);
+        return;
+    }
+    m_pScratchStorage = root;
+    if (FAILED(m_pScratchStorage->CreateStorage(kRendererStorageName, &m_pRendererStorage))) {
+        m_pRendererStorage = nullptr;
+        ReportError(std::string("Cannot create the renderer's storage in ") + root->GetDirectory());
+    }
+}
+
+void CBackProjector::ReleaseStorages() {
+    if (m_pRendererStorage) m_pRendererStorage->Release();
+    if (m_pScratchStorage) m_pScratchStorage->Release();
+    m_pRendererStorage = nullptr;
+    m_pScratchStorage = nullptr;
+}
+
+void CBackProjector::DeleteContents() {
+    ReleaseRenderer();
+    COperator::DeleteContents();
+}
+
+void CBackProjector::Serialize(CArchive&) {}
+
+bool CBackProjector::AcceptsTarget(std::uint16_t targetType) {
+    return targetType == kTargetProjectionCollection || targetType == kTargetPhantom;
+}
+
+void* CBackProjector::GetInterface(REFIID iid) {
+    if (iid == IID_IOleClientSite || iid == IID_IUnknown) return static_cast<IOleClientSite*>(&m_xClientSite);
+    if (iid == IID_IAdviseSink) return static_cast<IAdviseSink*>(&m_xAdviseSink);
+    if (iid == IID_IProgress) return static_cast<IProgress*>(&m_xProgress);
+    return COperator::GetInterface(iid);
+}
+
+HRESULT CBackProjector::Query(REFIID riid, void** ppvObject) {
+    if (!ppvObject) return E_POINTER;
+    *ppvObject = GetInterface(riid);
+    if (!*ppvObject) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+// --- hosting ---
+
+CBackProjector::RendererChoice CBackProjector::ChooseRenderer(REFCLSID clsid) {
+    return ChooseRenderer(clsid, CPluginRegistry());
+}
+
+CBackProjector::RendererChoice CBackProjector::ChooseRenderer(REFCLSID clsid, const CPluginRegistry& registry) {
+    if (m_pRenderer && GetRendererClassId() == clsid) return RendererChoice::unchanged;
+    ReleaseRenderer();
+    // A backprojector read from a file never ran OnNewDocument.
+    if (!m_pRendererStorage) CreateStorages();
+
+    IOleObject* renderer = nullptr;
+    if (FAILED(OleCreateControl(registry, clsid, &m_xClientSite, m_pRendererStorage, &renderer))) {
+        UpdateAllViews(nullptr);
+        return RendererChoice::failed;
+    }
+    m_pRenderer = renderer;
+    DWORD connection = 0;
+    if (SUCCEEDED(m_pRenderer->Advise(&m_xAdviseSink, &connection))) m_dwAdvise = connection;
+    UpdateAllViews(nullptr);
+    return RendererChoice::replaced;
+}
+
+void CBackProjector::ReleaseRenderer() {
+    if (!m_pRenderer) return;
+    IOleObject* renderer = m_pRenderer;
+    m_pRenderer = nullptr;
+    if (m_dwAdvise) renderer->Unadvise(m_dwAdvise);
+    m_dwAdvise = 0;
+    renderer->Close(OLECLOSE_NOSAVE);
+    renderer->Release();
+}
+
+CLSID CBackProjector::GetRendererClassId() const {
+    CLSID clsid = GUID_NULL;
+    if (m_pRenderer && FAILED(m_pRenderer->GetUserClassID(&clsid))) clsid = GUID_NULL;
+    return clsid;
+}
+
+std::string CBackProjector::GetRendererUserType() const {
+    if (!m_pRenderer) return "n/a";
+    return GetFullUserType(m_pRenderer);
+}
+
+std::vector<CLSID> CBackProjector::GetRendererPageIds() const { return GetPropertyPageIds(m_pRenderer); }
+
+IPropertyPage* CBackProjector::CreateRendererPage(REFCLSID pageClass) const {
+    return CreateRendererPage(pageClass, CPluginRegistry());
+}
+
+IPropertyPage* CBackProjector::CreateRendererPage(REFCLSID pageClass, const CPluginRegistry& registry) const {
+    if (!m_pRenderer) return nullptr;
+    return CreatePropertyPage(registry, GetRendererClassId(), pageClass, m_pRenderer);
+}
+
+HRESULT CBackProjector::SetRendererOption(const std::string& name, const std::string& value, std::string* error) {
+    if (!m_pRenderer) {
+        if (error) *error = "no renderer is loaded";
+        return E_UNEXPECTED;
+    }
+    return SetDispatchProperty(m_pRenderer, name, value, error);
+}
+
+HRESULT CBackProjector::GetRendererOption(const std::string& name, VARIANT* value) const {
+    if (!m_pRenderer) return E_UNEXPECTED;
+    return GetDispatchProperty(m_pRenderer, name, value);
+}
+
+// --- running ---
+
+HRESULT CBackProjector::Run(CDocument& target, CVolume& volume) {
+    IProgress* progress = &m_xProgress;
+    auto* volumeInterface = static_cast<IVolume*>(volume.GetInterface(IID_IVolume));
+    IRenderer* renderer = QueryFrom<IRenderer>(m_pRenderer, IID_IRenderer);
+    if (!volumeInterface || !renderer) {
+        if (renderer) renderer->Release();
+        return E_NOINTERFACE;
+    }
+    auto* asTarget = dynamic_cast<CTarget*>(&target);
+    const std::uint16_t type = asTarget ? asTarget->GetTargetType() : 0;
+    HRESULT hr = E_INVALIDARG;
+    if (type == kTargetPhantom) {
+        auto* phantom = static_cast<IPhantom*>(target.GetInterface(IID_IPhantom));
+        hr = phantom ? renderer->Synthesize(progress, phantom, volumeInterface) : E_NOINTERFACE;
+    } else if (type == kTargetProjectionCollection) {
+        auto* collection = static_cast<IProjectionCollection*>(target.GetInterface(IID_IProjectionCollection));
+        hr = collection ? RunCollection(renderer, collection, volumeInterface, volume) : E_NOINTERFACE;
+    }
+    renderer->Release();
+    return hr;
+}
+
+HRESULT CBackProjector::RunCollection(IRenderer* renderer, IProjectionCollection* collection, IVolume* volume,
+                                      CVolume& target) {
+    IProgress* progress = &m_xProgress;
+    HRESULT hr = renderer->ProcessCollection(progress, collection, volume);
+    if (hr != E_NOTIMPL) return hr;
+
+    LONG n = 0;
+    if (FAILED(collection->GetCount(&n)) || n < 0) n = 0;
+    std::u16string caption = kBackprojectingCaption;
+    progress->Begin(n, caption.data());
+    HRESULT result = S_OK;
+    for (LONG i = 0; i < n; ++i) {
+        IListElement* item = nullptr;
+        if (SUCCEEDED(collection->GetItem(i, &item)) && item) {
+            // Asking the entry for its projection loads it.
+            if (IProjection* projection = QueryFrom<IProjection>(item, IID_IProjection)) {
+                const HRESULT one = renderer->ProcessProjection(progress, projection, volume);
+                if (FAILED(one) && SUCCEEDED(result)) result = one;
+                projection->Release();
+            }
+            item->Unload();
+        }
+        progress->Step();
+    }
+    // With no entries there is nothing to scale, and 2 pi / 0 would turn
+    // the zeros into NaNs.
+    if (n > 0 && target.GetVoxels()) ScaleVoxels(target.GetVoxels(), target.GetVoxelCount(), n);
+    return result;
+}
+
+std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeSize& size,
+                                                CDocTemplate* volumeTemplate, HRESULT* result) {
+    if (result) *result = E_UNEXPECTED;
+    if (!target || !m_pRenderer) return nullptr;
+    std::unique_ptr<CVolume> volume;
+    if (volumeTemplate) {
+        CDocument* doc = volumeTemplate->CreateNewDocument();
+        volume.reset(dynamic_cast<CVolume*>(doc));
+        if (!volume) {
+            delete doc;
+            return nullptr;
+        }
+    } else {
+        volume = std::make_unique<CVolume>();
+    }
+    if (!volume->OnNewDocument()) return nullptr;
+    if (!volume->Allocate(size.dimX, size.dimY, size.dimZ, size.nX, size.nY, size.nZ)) {
+        const bool sane = size.dimX > 0 && size.dimY > 0 && size.dimZ > 0 && size.nX && size.nY && size.nZ;
+        if (result) *result = sane ? E_OUTOFMEMORY : E_INVALIDARG;
+        return volume;
+    }
+    const HRESULT hr = Run(*target, *volume);
+    if (result) *result = hr;
+    return volume;
+}
+
+// --- container side ---
+
+HRESULT CBackProjector::XClientSite::GetMoniker(DWORD, DWORD, IUnknown** moniker) {
+    if (moniker) *moniker = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CBackProjector::XClientSite::GetContainer(IUnknown** container) {
+    if (container) *container = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CBackProjector::XClientSite::ShowObject() {
+    m_pOwner->UpdateAllViews(nullptr);
+    return S_OK;
+}
+
+HRESULT CBackProjector::XClientSite::OnShowWindow(BOOL) {
+    m_pOwner->UpdateAllViews(nullptr);
+    return S_OK;
+}
+
+void CBackProjector::XAdviseSink::OnViewChange(DWORD, LONG) { m_pOwner->UpdateAllViews(nullptr); }
+
+void CBackProjector::XAdviseSink::OnSave() { m_pOwner->UpdateAllViews(nullptr); }
+
+void CBackProjector::XAdviseSink::OnClose() { m_pOwner->UpdateAllViews(nullptr); }
+
+HRESULT CBackProjector::XProgress::Begin(LONG count, BSTR caption) {
+    m_pOwner->BeginRun(count > 0 ? static_cast<unsigned>(count) : 0u, Utf16ToUtf8(caption));
+    return S_OK;
+}
+
+HRESULT CBackProjector::XProgress::Step() {
+    m_pOwner->Step();
+    return S_OK;
+}
+
+}  // namespace voxmill
