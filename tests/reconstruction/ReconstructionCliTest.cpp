@@ -1,0 +1,152 @@
+// voxmill-cli plugins, reconstruct, and the volume's export and info, run
+// as a user runs them, each test with its own registry file.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "tests/reconstruction/TestFolder.h"
+
+namespace voxmill {
+namespace {
+
+using test::CTestFolder;
+
+struct Result {
+    int rc = -1;
+    std::string out, err;
+};
+
+class ReconstructionCli : public ::testing::Test {
+protected:
+    Result Cli(const std::string& arguments) {
+        const std::string out = m_folder.File("stdout.txt"), err = m_folder.File("stderr.txt");
+        const std::string command = "cd '" + m_folder.Path() + "' && '" VOXMILL_CLI "' " + arguments + " >'" + out +
+                                    "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        Result r;
+        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = CTestFolder::ReadText(out);
+        r.err = CTestFolder::ReadText(err);
+        return r;
+    }
+
+    void RegisterTestRenderer() {
+        const Result r = Cli("plugins register '" VOXMILL_TEST_RENDERER "'");
+        ASSERT_EQ(r.rc, 0) << r.err;
+    }
+
+    static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+    CTestFolder m_folder;
+};
+
+TEST_F(ReconstructionCli, PluginsAreListedRegisteredAndUnregistered) {
+    Result r = Cli("plugins list");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "registry: " + m_folder.Registry())) << r.out;
+    EXPECT_TRUE(Has(r.out, "no renderer plug-ins are registered")) << r.out;
+
+    r = Cli("plugins register '" VOXMILL_TEST_RENDERER "'");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "{7E57A001-0001-4000-8000-000000000001}  Voxmill Test Renderer A")) << r.out;
+    r = Cli("plugins list");
+    EXPECT_TRUE(Has(r.out, "Voxmill Test Renderer B")) << r.out;
+
+    r = Cli("plugins unregister '" VOXMILL_TEST_RENDERER "'");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    r = Cli("plugins list");
+    EXPECT_TRUE(Has(r.out, "no renderer plug-ins are registered")) << r.out;
+
+    r = Cli("plugins register '" VOXMILL_TEST_BROKEN_MODULE "'");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_TRUE(Has(r.err, "has no DllRegisterServer")) << r.err;
+    r = Cli("plugins frobnicate");
+    EXPECT_NE(r.rc, 0);
+}
+
+TEST_F(ReconstructionCli, AVoxelizedPhantomIsSavedInspectedAndExported) {
+    RegisterTestRenderer();
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    Result r = Cli("reconstruct head.pha head.vol --renderer 'voxmill test renderer a' --voxels 8 4 2 "
+                   "--volume-size 1 2 3");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Sinthetizing...")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Average time: ")) << r.err;
+
+    r = Cli("info head.vol");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "kind: volume\nvoxels: 8 x 4 x 2\nextents: 1 x 2 x 3\npitches: 0.125 0.5 1.5\n"))
+        << r.out;
+    EXPECT_TRUE(Has(r.out, "centres: x -0.4375 .. 0.4375, y -0.75 .. 0.75, z -0.75 .. 0.75")) << r.out;
+
+    ASSERT_EQ(Cli("export raw head.vol head.raw").rc, 0);
+    EXPECT_EQ(std::filesystem::file_size(m_folder.File("head.raw")), 8u * 4 * 2 * 4);
+    ASSERT_EQ(Cli("export hdf head.vol head.hdf").rc, 0);
+    EXPECT_GT(std::filesystem::file_size(m_folder.File("head.hdf")), 8u * 4 * 2 * 4);
+}
+
+TEST_F(ReconstructionCli, RendererOptionsReachTheRendererThroughItsProperties) {
+    RegisterTestRenderer();
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    Result r = Cli("project head.pha scan.prs --pixels 32 32 --steps 4");
+    ASSERT_EQ(r.rc, 0) << r.err;
+
+    // Program-driven loop: 4 projections each adding Gain, then 2 pi / 4.
+    r = Cli("reconstruct scan.prs loop.vol --renderer VOXTESTA --voxels 4 4 4 --option Gain=2");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Backprojecting...")) << r.err;
+    EXPECT_TRUE(Has(Cli("info loop.vol").out, "values: 12.566371 .. 12.566371"));
+
+    // The renderer takes the collection: no scaling by the program.
+    r = Cli("reconstruct scan.prs whole.vol --renderer " + std::string("{7E57A001-0001-4000-8000-000000000001}") +
+            " --voxels 4 4 4 --option IsProcessCollection=1");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(Cli("info whole.vol").out, "values: 4 .. 4"));
+}
+
+TEST_F(ReconstructionCli, BadRequestsFailWithAMessageAndWriteNothing) {
+    RegisterTestRenderer();
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    struct Case {
+        std::string arguments, message;
+    };
+    const Case cases[] = {
+        {"reconstruct head.pha out.vol", "--renderer NAME is required"},
+        {"reconstruct head.pha out.vol --renderer Nonesuch", "\"Voxmill Test Renderer A\""},
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --voxels 4 0 4", "positive integer"},
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --volume-size 1 -1 1", "greater than 0"},
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --option Gain", "expected PROPERTY=VALUE"},
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --option Gain=fast", "neither a number"},
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --option Speed=1", "no property 'Speed'"},
+        {"reconstruct stdout.txt out.vol --renderer VOXTESTA", "(.prs) or a phantom (.pha)"},
+        {"reconstruct missing.pha out.vol --renderer VOXTESTA", "missing.pha"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Cli(c.arguments);
+        EXPECT_NE(r.rc, 0) << c.arguments;
+        EXPECT_TRUE(Has(r.err, c.message)) << c.arguments << "\n" << r.err;
+        EXPECT_FALSE(std::filesystem::exists(m_folder.File("out.vol"))) << c.arguments;
+    }
+
+    CTestFolder::WriteText(m_folder.File("keep.vol"), "precious");
+    Result r = Cli("reconstruct head.pha keep.vol --renderer VOXTESTA --voxels 2 2 2");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_TRUE(Has(r.err, "use --force")) << r.err;
+    EXPECT_EQ(CTestFolder::ReadText(m_folder.File("keep.vol")), "precious");
+    r = Cli("info keep.vol");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_TRUE(Has(r.err, "voxmill-cli: ")) << r.err;
+    r = Cli("export hdf keep.vol keep.hdf");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_folder.File("keep.hdf")));
+
+    r = Cli("reconstruct head.pha keep.vol --renderer VOXTESTA --voxels 2 2 2 --force");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(Cli("info keep.vol").out, "voxels: 2 x 2 x 2"));
+}
+
+}  // namespace
+}  // namespace voxmill
