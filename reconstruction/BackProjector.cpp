@@ -119,7 +119,8 @@ CBackProjector::RendererChoice CBackProjector::ChooseRenderer(REFCLSID clsid, co
     }
     m_pRenderer = renderer;
     DWORD connection = 0;
-    if (SUCCEEDED(m_pRenderer->Advise(&m_xAdviseSink, &connection))) m_dwAdvise = connection;
+    m_bAdvised = SUCCEEDED(m_pRenderer->Advise(&m_xAdviseSink, &connection));
+    m_dwAdvise = connection;
     UpdateAllViews(nullptr);
     return RendererChoice::replaced;
 }
@@ -128,7 +129,8 @@ void CBackProjector::ReleaseRenderer() {
     if (!m_pRenderer) return;
     IOleObject* renderer = m_pRenderer;
     m_pRenderer = nullptr;
-    if (m_dwAdvise) renderer->Unadvise(m_dwAdvise);
+    if (m_bAdvised) renderer->Unadvise(m_dwAdvise);
+    m_bAdvised = false;
     m_dwAdvise = 0;
     renderer->Close(OLECLOSE_NOSAVE);
     renderer->Release();

@@ -175,6 +175,7 @@ private:
 
     IOleObject* m_pRenderer = nullptr;
     DWORD m_dwAdvise = 0;
+    bool m_bAdvised = false;
     IStorage* m_pScratchStorage = nullptr;
     IStorage* m_pRendererStorage = nullptr;
 

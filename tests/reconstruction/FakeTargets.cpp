@@ -2,7 +2,11 @@
 
 namespace voxmill::test {
 
-CFakeProjection::CFakeProjection(int index) : m_pixels(8, 0.0f) { m_pixels[0] = static_cast<float>(index); }
+CFakeProjection::CFakeProjection(int index) : m_pixels(8, 0.0f) {
+    m_pixels[0] = static_cast<float>(index);
+    // A bright column, so that a real renderer's filtered rows are not all clamped away.
+    m_pixels[2] = m_pixels[6] = 3.0f;
+}
 
 HRESULT CFakeProjection::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;

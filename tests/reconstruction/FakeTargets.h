@@ -13,7 +13,9 @@
 
 namespace voxmill::test {
 
-// A projection whose first pixel holds its index in the collection.
+// A 4 x 2 projection whose first pixel holds its index in the collection,
+// with a bright third column; source (0, 0, 10), detector (0, 0, -5), the
+// identity as detector matrix.
 class CFakeProjection final : public IProjection {
 public:
     explicit CFakeProjection(int index);
