@@ -1,0 +1,116 @@
+// The projector: the operator that simulates a cone-beam acquisition of a
+// phantom. For each snapshot it places source and detector on their
+// circular paths, traces one or five rays per detector pixel through the
+// phantom's elements and stores the line integrals sum(MU x chord) as a
+// new projection of a new projection collection, kept in place or linked
+// to one "<collection path>.<k>.PRJ" file per projection.
+//
+// The two options below are all the document holds, and they are not
+// archived: a .pro file is empty and opens with the defaults. The sheet's
+// geometry belongs to the window; every operation takes it as arguments,
+// so the window, the command line and the tests run the same code.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Operator.h"
+
+namespace voxmill {
+
+class CDetectorTrajectory;
+class CDocTemplate;
+class CProjection;
+class CProjectionCollection;
+class CTrajectory;
+struct ProjectorPageValues;
+
+// What a run made, and what went wrong on the way.
+struct ProjectorRunReport {
+    // The new collection, or null when the run made none (no phantom, no
+    // file name in linked mode, no snapshots); see `problem`.
+    std::unique_ptr<CProjectionCollection> collection;
+    std::string problem;
+    // Snapshots whose projection could not take the geometry: the members
+    // exist but hold no image.
+    std::vector<int> emptyMembers;
+    // Snapshots for which no member could be made at all.
+    std::vector<int> missingMembers;
+    // Linked member files that could not be written; those members stay
+    // in memory, still marked linked.
+    std::vector<std::string> unwrittenMembers;
+
+    bool Complete() const { return collection && emptyMembers.empty() && missingMembers.empty() && unwrittenMembers.empty(); }
+};
+
+class CProjector : public COperator {
+    VOXMILL_DECLARE_SERIAL(CProjector)
+
+public:
+    enum CollectionMode : std::int32_t {
+        kLinkedCollection = 0,   // "Collection Linked to Projections files"
+        kInPlaceCollection = 1,  // "Projections are In-place (memory hungry)"
+    };
+    enum RayMode : std::int32_t {
+        kOneRay = 0,    // "One (central) ray per detector pixel only"
+        kFiveRays = 1,  // "Add four more rays please (a lot slower)"
+    };
+
+    static constexpr const char* kStepText = "Projecting...";
+    // The Projection type's extension when no Projection template is set.
+    static constexpr const char* kMemberExtension = ".PRJ";
+
+    CProjector();
+    ~CProjector() override;
+
+    // Stores and loads nothing: the options are not archived.
+    void Serialize(CArchive& ar) override;
+    bool OnNewDocument() override;
+
+    // Whether the Target page accepts a drop of that target type code
+    // (phantom or digitizer).
+    static bool AcceptsTarget(std::uint16_t targetType);
+
+    // Ray-traces the phantom into the projection with the geometry the
+    // projection carries, adding sum(MU x chord) to what each pixel holds,
+    // then widens the projection's value range. Nothing when either is
+    // null; a target that is not a phantom only widens the range. Pixels
+    // are summed element by element in list order whatever the number of
+    // threads, so every thread count gives the same bits. False when
+    // nothing was traced (no phantom, no image, or an image whose size
+    // differs from its detector's pixel counts).
+    virtual bool Project(CDocument* target, CProjection* projection);
+
+    // One acquisition of `count` snapshots along the two paths. Projection
+    // mode needs a phantom target; in linked mode `collectionPath` is the
+    // collection's file (given, not written: the members are written
+    // beside it as they are made). With `collectionTemplate` the
+    // collection is made by that template (and so is in its list), else
+    // on its own; either way the caller owns the result.
+    virtual ProjectorRunReport Run(CDocument* target, CTrajectory& sourcePath, CDetectorTrajectory& detectorPath,
+                                   int count, const std::string& collectionPath = {},
+                                   CDocTemplate* collectionTemplate = nullptr);
+
+    // The "Render" command with the sheet's values: checks them, builds
+    // the circular paths from the start angle and the step (end - start)/N,
+    // and runs.
+    ProjectorRunReport Render(CDocument* target, const ProjectorPageValues& values,
+                              const std::string& collectionPath = {}, CDocTemplate* collectionTemplate = nullptr);
+
+    // Threads Project uses: 0 (the default) lets ProjectorThreadCount decide.
+    void SetThreadCount(unsigned threads) { m_nThreads = threads; }
+    unsigned GetThreadCount() const { return m_nThreads; }
+
+    // The name of linked member k of the collection file `collectionPath`.
+    static std::string MemberPath(const std::string& collectionPath, int k);
+
+    std::int32_t m_collectionMode = kLinkedCollection;
+    std::int32_t m_rayMode = kOneRay;
+
+private:
+    unsigned m_nThreads = 0;
+};
+
+}  // namespace voxmill
