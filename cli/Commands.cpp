@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
 
 namespace voxmill::cli {
@@ -7,6 +8,9 @@ namespace voxmill::cli {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
         {"phantom", kPhantomUsage, &RunPhantomCommand},
+        {"import", ImportUsage(), &RunImportCommand},
+        {"export", ExportUsage(), &RunExportCommand},
+        {"info", InfoUsage(), &RunInfoCommand},
     };
     return table;
 }

@@ -1,0 +1,143 @@
+#include "cli/DocumentCommands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/AcquisitionCommands.h"
+#include "cli/Command.h"
+#include "phantom/Phantom.h"
+#include "phantom/PhantomElement.h"
+
+namespace voxmill::cli {
+namespace {
+
+void PrintPhantomInfo(const std::string& path, std::ostream& out) {
+    CPhantom phantom;
+    phantom.Open(path);
+    out << "kind: phantom\n";
+    out << "elements: " << phantom.GetCount() << '\n';
+    for (std::size_t i = 0; i < phantom.GetCount(); ++i) {
+        const CPhantomElement& e = *phantom.GetElement(i);
+        const CPhantom::ElementKind* kind = CPhantom::KindOf(e);
+        char line[200];
+        std::snprintf(line, sizeof line, "element %zu: %s, centre (%+.3f, %+.3f, %+.3f), MU %+.3f", i,
+                      kind ? kind->label : "?", e.m_translation.p[0], e.m_translation.p[1], e.m_translation.p[2],
+                      static_cast<double>(e.m_mu));
+        out << line << '\n';
+    }
+}
+
+}  // namespace
+
+// --- the tables: one line per kind ---------------------------------------------
+
+const std::vector<ImportKind>& ImportKinds() {
+    static const std::vector<ImportKind> table = {
+        {"raw", kImportRawUsage, &RunImportRaw},
+        {"sinogram", kImportSinogramUsage, &RunImportSinogram},
+        {"raws", kImportRawsUsage, &RunImportRaws},
+    };
+    return table;
+}
+
+const std::vector<ExportKind>& ExportKinds() {
+    static const std::vector<ExportKind> table = {
+        {"raw", ".prj", "  export raw IN.prj OUT.raw    the pixels as IEEE floats, row 0 first", &ExportProjectionRaw},
+        {"bmp", ".prj", "  export bmp IN.prj OUT.bmp    8-bit grey bitmap of the full value range",
+         &ExportProjectionBitmap},
+        {"dicom", ".prj", "  export dicom IN.prj OUT.pap  DICOM 3, 16-bit unsigned pixels", &ExportProjectionDicom},
+        {"sinogram", ".prs", "  export sinogram IN.prs OUT.raw\n"
+                             "                               every member's pixels as floats, back to back",
+         &ExportCollectionSinogram},
+    };
+    return table;
+}
+
+const std::vector<InfoKind>& InfoKinds() {
+    static const std::vector<InfoKind> table = {
+        {".prj", &PrintProjectionInfo},
+        {".prs", &PrintCollectionInfo},
+        {".pha", &PrintPhantomInfo},
+    };
+    return table;
+}
+
+// --- the commands ------------------------------------------------------------------
+
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+const char* ImportUsage() {
+    static const std::string usage = [] {
+        std::string text;
+        for (const ImportKind& k : ImportKinds()) text += std::string(text.empty() ? "" : "\n") + k.usage;
+        return text;
+    }();
+    return usage.c_str();
+}
+
+const char* ExportUsage() {
+    static const std::string usage = [] {
+        std::string text;
+        for (const ExportKind& k : ExportKinds()) text += std::string(text.empty() ? "" : "\n") + k.usage;
+        return text;
+    }();
+    return usage.c_str();
+}
+
+const char* InfoUsage() {
+    static const std::string usage = [] {
+        std::string text = "  info FILE                    kind, sizes, geometry, value range and members (";
+        for (const InfoKind& k : InfoKinds()) text += std::string(k.extension) + (&k == &InfoKinds().back() ? ")" : ", ");
+        return text;
+    }();
+    return usage.c_str();
+}
+
+int RunImportCommand(Args& args) {
+    const std::string kind = args.Next("import kind (raw, sinogram or raws)");
+    for (const ImportKind& k : ImportKinds())
+        if (kind == k.kind) return k.run(args);
+    std::string kinds;
+    for (const ImportKind& k : ImportKinds()) kinds += std::string(kinds.empty() ? "" : ", ") + k.kind;
+    throw CliError("unknown import kind '" + kind + "' (" + kinds + ")");
+}
+
+int RunExportCommand(Args& args) {
+    const std::string kind = args.Next("export kind");
+    const std::string in = args.Next("input file");
+    const std::string out = args.Next("output file");
+    args.Finish();
+    const std::string ext = LowerExtension(in);
+    std::string known;
+    for (const ExportKind& k : ExportKinds()) {
+        if (ext != k.extension) continue;
+        if (kind == k.kind) {
+            k.run(in, out);
+            return 0;
+        }
+        known += std::string(known.empty() ? "" : ", ") + k.kind;
+    }
+    if (known.empty()) throw CliError("no export is known for " + in + " (files ending " + ext + ")");
+    throw CliError("cannot export " + in + " as '" + kind + "' (" + ext + " files export as " + known + ")");
+}
+
+int RunInfoCommand(Args& args) {
+    const std::string path = args.Next("file");
+    args.Finish();
+    const std::string ext = LowerExtension(path);
+    for (const InfoKind& k : InfoKinds())
+        if (ext == k.extension) {
+            k.print(path, std::cout);
+            return 0;
+        }
+    throw CliError("info does not know files ending '" + ext + "'");
+}
+
+}  // namespace voxmill::cli

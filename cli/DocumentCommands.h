@@ -1,0 +1,50 @@
+// voxmill-cli import / export / info: one command each, driven by tables
+// so that every document kind adds its lines (an export of a volume, the
+// info of a slice file) without touching the commands themselves.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace voxmill::cli {
+
+class Args;
+
+// `import KIND ...`: the rest of the words are the kind's own.
+struct ImportKind {
+    const char* kind;   // "raw", "sinogram", "raws"
+    const char* usage;  // lines for --help
+    int (*run)(Args& args);
+};
+
+// `export KIND IN OUT`, chosen by the kind and the input's extension.
+struct ExportKind {
+    const char* kind;       // "raw", "bmp", "dicom", "sinogram"
+    const char* extension;  // of IN, lower case: ".prj", ".prs"
+    const char* usage;
+    void (*run)(const std::string& in, const std::string& out);
+};
+
+// `info FILE`, chosen by the file's extension.
+struct InfoKind {
+    const char* extension;  // lower case
+    void (*print)(const std::string& path, std::ostream& out);
+};
+
+const std::vector<ImportKind>& ImportKinds();
+const std::vector<ExportKind>& ExportKinds();
+const std::vector<InfoKind>& InfoKinds();
+
+// The extension of a path, lower case, with its dot ("" without one).
+std::string LowerExtension(const std::string& path);
+
+// The --help lines, gathered from the tables.
+const char* ImportUsage();
+const char* ExportUsage();
+const char* InfoUsage();
+int RunImportCommand(Args& args);
+int RunExportCommand(Args& args);
+int RunInfoCommand(Args& args);
+
+}  // namespace voxmill::cli
