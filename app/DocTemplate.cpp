@@ -11,10 +11,12 @@ CDocTemplate::CDocTemplate(unsigned resourceId, std::string docString, bool regi
       m_factory(std::move(factory)) {}
 
 CDocTemplate::~CDocTemplate() {
-    // Documents outlive their template only in tests; never leave them
-    // pointing at a dead template.
-    for (CDocument* doc : m_docList)
-        if (doc->GetDocTemplate() == this) doc->SetDocTemplate(nullptr);
+    // Documents that outlive their template (in a list or only tied to it)
+    // must never point at a dead template.
+    m_docList.clear();
+    const std::vector<CDocument*> bound = std::move(m_bound);
+    m_bound.clear();
+    for (CDocument* doc : bound) doc->SetDocTemplate(nullptr);
 }
 
 std::string CDocTemplate::GetDocString(DocStringIndex index) const {
@@ -42,6 +44,15 @@ void CDocTemplate::AddDocument(CDocument* doc) {
 
 void CDocTemplate::RemoveDocument(CDocument* doc) {
     m_docList.erase(std::remove(m_docList.begin(), m_docList.end(), doc), m_docList.end());
+}
+
+void CDocTemplate::Bind(CDocument* doc) {
+    if (std::find(m_bound.begin(), m_bound.end(), doc) == m_bound.end()) m_bound.push_back(doc);
+}
+
+void CDocTemplate::Unbind(CDocument* doc) {
+    RemoveDocument(doc);
+    m_bound.erase(std::remove(m_bound.begin(), m_bound.end(), doc), m_bound.end());
 }
 
 CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* doc) {

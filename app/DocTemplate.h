@@ -44,12 +44,19 @@ public:
     CFrameWnd* CreateNewFrame(CDocument* doc);
 
 private:
+    friend class CDocument;
+    // Every document whose template pointer names this template, listed or
+    // not (an operator's target, a collection's element).
+    void Bind(CDocument* doc);
+    void Unbind(CDocument* doc);  // also leaves the list
+
     unsigned m_nResourceId;
     std::string m_strDocString;
     bool m_bRegistered;
     DocumentFactory m_factory;
     FrameFactory m_frameFactory;
     std::vector<CDocument*> m_docList;
+    std::vector<CDocument*> m_bound;
 };
 
 }  // namespace voxmill

@@ -25,7 +25,14 @@ CDocument::CDocument() = default;
 
 CDocument::~CDocument() {
     for (CView* view : m_viewList) view->AttachDocument(nullptr);
-    if (m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);
+    SetDocTemplate(nullptr);  // leaves the template's list too
+}
+
+void CDocument::SetDocTemplate(CDocTemplate* pTemplate) {
+    if (pTemplate == m_pDocTemplate) return;
+    if (m_pDocTemplate) m_pDocTemplate->Unbind(this);
+    m_pDocTemplate = pTemplate;
+    if (pTemplate) pTemplate->Bind(this);
 }
 
 void CDocument::SetRecentFileSink(std::function<void(const std::string&)> sink) { RecentFileSink() = std::move(sink); }

@@ -40,7 +40,10 @@ public:
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
 
     CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
-    void SetDocTemplate(CDocTemplate* pTemplate) { m_pDocTemplate = pTemplate; }
+    // Ties the document to a template without entering its document list
+    // (AddDocument does both). The template clears the pointer of every
+    // document still tied to it when it is destroyed.
+    void SetDocTemplate(CDocTemplate* pTemplate);
 
     // Views, in the order they were added.
     const std::vector<CView*>& GetViews() const { return m_viewList; }

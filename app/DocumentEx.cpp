@@ -8,21 +8,24 @@ namespace voxmill {
 VOXMILL_IMPLEMENT_DYNCREATE(CDocumentEx, CDocument)
 
 void CDocumentEx::CloseAllViews(CDocument& doc) {
-    for (;;) {
-        const auto& views = doc.GetViews();
-        if (views.empty()) return;
-        const bool last = views.size() == 1;
-        CView* view = views.front();
-        CFrameWnd* frame = view->GetParentFrame();
-        if (frame) {
+    // One frame may hold several of the document's views (a splitter), so
+    // the document could vanish in the middle of a frame's destruction.
+    // The auto-delete rule is therefore held back until every frame is
+    // closed and then applied once, exactly as the last view leaving would.
+    if (doc.GetViews().empty()) return;
+    const bool autoDelete = doc.m_bAutoDelete;
+    doc.m_bAutoDelete = false;
+    while (!doc.GetViews().empty()) {
+        CView* view = doc.GetViews().front();
+        if (CFrameWnd* frame = view->GetParentFrame()) {
             doc.PreCloseFrame(frame);
             frame->DestroyWindow();
-        } else {
-            doc.RemoveView(view);  // a view without a window
         }
-        if (last) return;  // the document may be gone now
+        // A frame that kept its view (or a view without a frame) lets go here.
         if (!doc.GetViews().empty() && doc.GetViews().front() == view) doc.RemoveView(view);
     }
+    doc.m_bAutoDelete = autoDelete;
+    if (autoDelete) doc.OnChangedViewList();  // may delete the document
 }
 
 }  // namespace voxmill

@@ -121,19 +121,23 @@ bool CListElementStub::SetLinkPath(const std::string& path) {
     return Save();
 }
 
+// The caches load a linked member for a moment; a member that a consumer
+// already holds loaded must stay loaded, or its data would go under it.
 const std::string& CListElementStub::GetCachedDescription() {
     if (!m_strDescription.empty() || !m_pElement) return m_strDescription;
+    const bool wasLoaded = m_bLoaded;
     Load();
     m_pElement->GetDescription(m_strDescription);
-    Unload();
+    if (!wasLoaded) Unload();
     return m_strDescription;
 }
 
 CDib* CListElementStub::GetCachedThumbnail() {
     if (m_pThumbnail || !m_pElement) return m_pThumbnail.get();
+    const bool wasLoaded = m_bLoaded;
     Load();
     m_pThumbnail.reset(m_pElement->MakeThumbnail(kThumbnailSize, kThumbnailSize));
-    Unload();
+    if (!wasLoaded) Unload();
     return m_pThumbnail.get();
 }
 

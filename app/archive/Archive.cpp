@@ -98,6 +98,7 @@ void CArchive::Close() {
 
 void CArchive::WriteRaw(const void* data, std::size_t size) {
     CheckStoring();
+    if (size == 0) return;  // an empty array may come with a null pointer
     const auto* p = static_cast<const std::uint8_t*>(data);
     if (size > m_buffer.size() - m_bufPos) {
         Flush();
@@ -224,7 +225,7 @@ void CArchive::ReadRaw(void* data, std::size_t size, const char* what) {
         m_bufPos += size;
         return;
     }
-    if (size - have < m_buffer.size()) {
+    if (size <= m_buffer.size()) {  // fits the buffer once it is topped up
         FillBuffer(size);
         have = m_bufEnd - m_bufPos;
         if (have < size) Fail(CArchiveException::endOfFile, std::string("unexpected end of file reading ") + what);
@@ -371,6 +372,7 @@ CObject* CArchive::ReadObjectImpl(const CRuntimeClass* expected, bool allowBackR
     if (tag == kNewClassTag) {
         schema = ReadWord();
         const std::uint16_t len = ReadWord();
+        Require(len, "class name");
         std::string name(len, '\0');
         ReadRaw(name.data(), len, "class name");
         cls = CRuntimeClass::FromName(name);
@@ -411,7 +413,9 @@ CObject* CArchive::ReadObjectImpl(const CRuntimeClass* expected, bool allowBackR
     } catch (...) {
         --m_depth;
         m_currentSchema = savedSchema;
-        m_loadArray[objectIndex].object = nullptr;
+        // The object and whatever it read are gone (deleted with it, or
+        // never handed out): no later reference may reach them.
+        for (std::size_t i = objectIndex; i < m_loadArray.size(); ++i) m_loadArray[i].object = nullptr;
         delete object;
         throw;
     }

@@ -2,22 +2,45 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/archive/ArchiveException.h"
 
 namespace voxmill {
 
-CDiskFile::CDiskFile(const std::string& path, Mode mode) : m_path(path) {
-    m_fp = std::fopen(path.c_str(), mode == modeRead ? "rb" : "wb");
-    if (!m_fp) throw CFileException(path, std::string("cannot open file (") + std::strerror(errno) + ")");
-    if (mode == modeRead) {
-        if (fseeko(m_fp, 0, SEEK_END) != 0) {
-            std::fclose(m_fp);
-            throw CFileException(path, "cannot seek in file");
-        }
-        m_length = static_cast<std::uint64_t>(ftello(m_fp));
-        fseeko(m_fp, 0, SEEK_SET);
+namespace {
+
+// Opens a regular file for reading. A folder would open and read as empty
+// with a bogus length, and a FIFO or device could block or never end.
+std::FILE* OpenRegularForReading(const std::string& path, std::uint64_t& length) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw CFileException(path, std::string("cannot open file (") + std::strerror(errno) + ")");
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw CFileException(path, "cannot open file (not a regular file)");
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* fp = ::fdopen(fd, "rb");
+    if (!fp) {
+        ::close(fd);
+        throw CFileException(path, "cannot open file");
+    }
+    length = static_cast<std::uint64_t>(st.st_size);
+    return fp;
+}
+
+}  // namespace
+
+CDiskFile::CDiskFile(const std::string& path, Mode mode) : m_path(path) {
+    if (mode == modeRead) {
+        m_fp = OpenRegularForReading(path, m_length);
+        return;
+    }
+    m_fp = std::fopen(path.c_str(), "wb");
+    if (!m_fp) throw CFileException(path, std::string("cannot open file (") + std::strerror(errno) + ")");
 }
 
 CDiskFile::~CDiskFile() {
@@ -25,6 +48,7 @@ CDiskFile::~CDiskFile() {
 }
 
 std::size_t CDiskFile::Read(void* buffer, std::size_t size) {
+    if (size == 0) return 0;  // an empty buffer may be a null pointer
     return std::fread(buffer, 1, size, m_fp);
 }
 
@@ -61,7 +85,7 @@ void CDiskFile::Close() {
 }
 
 std::size_t CMemFile::Read(void* buffer, std::size_t size) {
-    if (m_position >= m_bytes.size()) return 0;
+    if (size == 0 || m_position >= m_bytes.size()) return 0;
     const std::size_t n = std::min<std::uint64_t>(size, m_bytes.size() - m_position);
     std::memcpy(buffer, m_bytes.data() + m_position, n);
     m_position += n;

@@ -18,6 +18,10 @@ constexpr std::uint32_t kInfoHeaderSize = 40;
 void PutWord(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, 2); }
 void PutDword(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
 
+bool IsKnownBitCount(std::uint16_t bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
 }  // namespace
 
 VOXMILL_IMPLEMENT_SERIAL(CDib, CObject, 0)
@@ -67,7 +71,8 @@ const RGBQUAD* CDib::GetColorTable() const {
 std::uint32_t CDib::GetRowBytes() const {
     if (!HasImage()) return 0;
     const BITMAPINFOHEADER* h = GetHeader();
-    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(h->biBitCount) * std::abs(h->biWidth) + 31) / 32 * 4);
+    const std::uint64_t width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h->biWidth)));
+    return static_cast<std::uint32_t>((h->biBitCount * width + 31) / 32 * 4);
 }
 
 std::uint32_t CDib::ColorCountOf(const BITMAPINFOHEADER& h) {
@@ -82,8 +87,16 @@ std::uint32_t CDib::ColorCountOf(const BITMAPINFOHEADER& h) {
 
 std::uint64_t CDib::ImageSizeOf(const BITMAPINFOHEADER& h) {
     if (h.biSizeImage != 0) return h.biSizeImage;
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(h.biBitCount) * std::abs(static_cast<std::int64_t>(h.biWidth)) + 31) / 32 * 4;
-    return rowBytes * static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h.biHeight)));
+    return RowsSizeOf(h);
+}
+
+std::uint64_t CDib::RowsSizeOf(const BITMAPINFOHEADER& h) {
+    // Up to 2^31 rows of 2^33 bytes: saturate instead of wrapping.
+    const std::uint64_t width = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h.biWidth)));
+    const std::uint64_t height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(h.biHeight)));
+    const std::uint64_t rowBytes = (h.biBitCount * width + 31) / 32 * 4;
+    if (height != 0 && rowBytes > UINT64_MAX / height) return UINT64_MAX;
+    return rowBytes * height;
 }
 
 void CDib::ComputeSizes() {
@@ -179,10 +192,13 @@ bool CDib::ReadImpl(CFile& file) {
     BITMAPINFOHEADER h;
     std::memcpy(&h, header.data(), sizeof h);
     if (h.biSize != kInfoHeaderSize || h.biCompression != 0) return false;
+    if (!IsKnownBitCount(h.biBitCount)) return false;
     const std::uint64_t colors = ColorCountOf(h);
     if (kInfoHeaderSize + 4 * colors > headerBytes) return false;  // table beyond the header block
     const std::uint64_t imageSize = ImageSizeOf(h);
     if (imageSize > file.BytesLeft() || imageSize > 0xFFFFFFFFu) return false;
+    // Whoever draws or converts the bitmap walks every row: the bits must hold them all.
+    if (imageSize < RowsSizeOf(h)) return false;
 
     m_header = std::move(header);
     ComputeSizes();
@@ -194,6 +210,7 @@ bool CDib::ReadImpl(CFile& file) {
 bool CDib::Read(CFile& file) {
     Clear();
     if (!ReadImpl(file)) {
+        Clear();  // no half-read bitmap
         ReportError("ReadSection error");
         return false;
     }
@@ -212,17 +229,19 @@ bool CDib::ReadFile(const std::string& path) {
 }
 
 bool CDib::WriteFile(const std::string& path) const {
-    bool ok = false;
+    bool reported = false;  // Write reports its own failures
     try {
         SaveFileAtomically(path, [&](CFile& file) {
-            ok = Write(file);
-            if (!ok) throw CFileException(path, "write error");
+            if (!Write(file)) {
+                reported = true;
+                throw CFileException(path, "write error");
+            }
         });
     } catch (const CFileException&) {
-        if (ok) ReportError("write error");  // the rename or close failed
+        if (!reported) ReportError("write error");  // creating, closing or renaming failed
         return false;
     }
-    return ok;
+    return true;
 }
 
 void CDib::Serialize(CArchive& ar) {

@@ -90,6 +90,8 @@ public:
     // Colour count and image size as the header implies them.
     static std::uint32_t ColorCountOf(const BITMAPINFOHEADER& h);
     static std::uint64_t ImageSizeOf(const BITMAPINFOHEADER& h);
+    // Bytes the padded rows need, whatever biSizeImage says; saturates.
+    static std::uint64_t RowsSizeOf(const BITMAPINFOHEADER& h);
 
 private:
     bool ReadImpl(CFile& file);
