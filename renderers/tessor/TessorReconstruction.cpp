@@ -1,0 +1,180 @@
+#include "renderers/tessor/TessorReconstruction.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "contract/ListElement.h"
+#include "renderers/tessor/Parallel.h"
+#include "renderers/tessor/ProjectionFilter.h"
+#include "renderers/tessor/ProjectionGeometry.h"
+#include "renderers/tessor/RampKernel.h"
+#include "renderers/tessor/VolumeGrid.h"
+#include "renderers/tessor/VoxelBackprojection.h"
+
+namespace voxmill {
+namespace {
+
+// Progress captions are BSTRs, which the sink may not keep.
+HRESULT BeginProgress(IProgress* progress, LONG count, const char16_t* caption) {
+    std::u16string text(caption);
+    return progress->Begin(count, text.data());
+}
+
+// The projection behind a collection entry (asking for it loads the entry).
+IProjection* ProjectionOf(IListElement* item) {
+    void* projection = nullptr;
+    if (FAILED(item->QueryInterface(IID_IProjection, &projection))) return nullptr;
+    return static_cast<IProjection*>(projection);
+}
+
+// The pixels of a projection whose grid matches `detector`, or null.
+const float* PixelsOf(IProjection* projection, const CProjectionGeometry& detector, CProjectionGeometry* own) {
+    float* pixels = nullptr;
+    if (FAILED(CProjectionGeometry::Read(projection, own)) || !own->HasSamePixelCounts(detector) ||
+        FAILED(projection->GetData(&pixels)))
+        return nullptr;
+    return pixels;
+}
+
+}  // namespace
+
+CTessorReconstruction::CTessorReconstruction(int threads)
+    : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)) {}
+
+HRESULT CTessorReconstruction::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) const {
+    if (!progress || !phantom || !volume) return E_POINTER;
+    CVolumeGrid g;
+    if (const HRESULT hr = CVolumeGrid::Read(volume, &g); FAILED(hr)) return hr;
+    LONG count = 0;
+    if (FAILED(phantom->GetCount(&count))) return E_FAIL;
+    count = std::max<LONG>(count, 0);
+    BeginProgress(progress, count, u"Sinthetizing...");
+    for (LONG n = 0; n < count; ++n) {
+        IPhantomElement* element = nullptr;
+        if (SUCCEEDED(phantom->GetElement(n, &element)) && element) {
+            for (LONG k = 0; k < g.nZ; ++k) {
+                float* slab = g.Slab(k);
+                for (LONG i = 0; i < g.nX; ++i) {
+                    for (LONG j = 0; j < g.nY; ++j) {
+                        float mu = 0;
+                        if (element->Sample(g.x[i], g.y[j], g.z[k], &mu) == S_OK)
+                            slab[static_cast<std::size_t>(j) * g.nX + i] += mu;
+                    }
+                }
+            }
+        }
+        progress->Step();
+    }
+    return S_OK;
+}
+
+HRESULT CTessorReconstruction::ProcessProjection(IProjection* projection, IVolume* volume) const {
+    if (!projection || !volume) return E_POINTER;
+    try {
+        CVolumeGrid grid;
+        if (const HRESULT hr = CVolumeGrid::Read(volume, &grid); FAILED(hr)) return hr;
+        CProjectionGeometry g;
+        if (const HRESULT hr = CProjectionGeometry::Read(projection, &g); FAILED(hr)) return hr;
+        float* pixels = nullptr;
+        if (FAILED(projection->GetData(&pixels)) || !pixels) return E_FAIL;
+        const auto filter = CProjectionFilter::Create(g, m_threads);
+        if (!filter) return E_FAIL;
+        std::vector<float> work(filter->PixelCount());
+        filter->Load(pixels, work.data());
+        filter->FilterAll({work.data()}, m_threads);
+        CVoxelBackprojection::Run(grid, {CVoxelBackprojection::MakeView(g, g, work.data())}, m_threads);
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CTessorReconstruction::ProcessCollection(IProgress* progress, IProjectionCollection* collection,
+                                                 IVolume* volume) const {
+    if (!progress || !collection || !volume) return E_POINTER;
+    try {
+        return Collection(progress, collection, volume);
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollection* collection,
+                                          IVolume* volume) const {
+    LONG valid = 0;
+    if (FAILED(collection->IsValid(&valid)) || valid == 0) return E_INVALIDARG;
+    CVolumeGrid grid;
+    if (const HRESULT hr = CVolumeGrid::Read(volume, &grid); FAILED(hr)) return hr;
+    LONG count = 0;
+    if (FAILED(collection->GetCount(&count))) return E_FAIL;
+    if (count <= 0) {
+        BeginProgress(progress, 0, u"Backprojecting...");
+        return S_OK;
+    }
+
+    // Entry 0 alone gives the detector grid, the distances and the field of
+    // view for every entry.
+    CProjectionGeometry detector;
+    {
+        IListElement* first = nullptr;
+        if (FAILED(collection->GetItem(0, &first)) || !first) return E_INVALIDARG;
+        IProjection* projection = ProjectionOf(first);
+        const HRESULT hr = projection ? CProjectionGeometry::Read(projection, &detector) : E_INVALIDARG;
+        if (FAILED(hr)) {
+            first->Unload();
+            return hr;
+        }
+    }
+    const auto filter = CProjectionFilter::Create(detector, m_threads);
+    if (!filter) return E_FAIL;
+    const std::size_t pixels = filter->PixelCount();
+    const int batch = static_cast<int>(std::clamp<std::size_t>(kBatchBytes / (pixels * sizeof(float)), 1,
+                                                               std::min<std::size_t>(kMaxBatch, count)));
+    std::vector<float> works(pixels * static_cast<std::size_t>(batch));
+
+    // Entries go a batch at a time: each is loaded, copied and unloaded in
+    // turn (one in memory at a time, as in the program's own loop), the
+    // batch is filtered, and then every z slab takes the whole batch while
+    // the slab is in cache. Each voxel still sums the entries in index order.
+    BeginProgress(progress, count, u"Backprojecting...");
+    std::vector<float*> loaded;
+    std::vector<CVoxelBackprojection::View> views;
+    for (LONG begin = 0; begin < count; begin += batch) {
+        const LONG end = std::min<LONG>(count, begin + batch);
+        loaded.clear();
+        views.clear();
+        for (LONG n = begin; n < end; ++n) {
+            IListElement* item = nullptr;
+            if (FAILED(collection->GetItem(n, &item)) || !item) continue;
+            CProjectionGeometry own;
+            if (IProjection* projection = ProjectionOf(item)) {
+                if (const float* source = PixelsOf(projection, detector, &own)) {
+                    float* work = works.data() + pixels * loaded.size();
+                    filter->Load(source, work);
+                    loaded.push_back(work);
+                    views.push_back(CVoxelBackprojection::MakeView(detector, own, work));
+                }
+            }
+            item->Unload();
+        }
+        filter->FilterAll(loaded, m_threads);
+        CVoxelBackprojection::Run(grid, views, m_threads);
+        for (LONG n = begin; n < end; ++n) progress->Step();
+    }
+    ScaleByTurn(grid, count, m_threads);
+    return S_OK;
+}
+
+void CTessorReconstruction::ScaleByTurn(const CVolumeGrid& grid, LONG count, int threads) {
+    if (count <= 0) return;
+    const double factor = 2.0 * CRampKernel::kPi / count;
+    CParallel::For(grid.nZ, threads, [&](int k, int) {
+        float* slab = grid.Slab(k);
+        for (std::size_t n = 0; n < grid.SlabSize(); ++n)
+            slab[n] = static_cast<float>(static_cast<double>(slab[n]) * factor);
+    });
+}
+
+}  // namespace voxmill
