@@ -1,0 +1,16 @@
+# Fails unless the module LIBRARY exports exactly the four plug-in entry points.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[ \t][A-Za-z][ \t]+[^\n]+" entries "${symbols}")
+set(names "")
+foreach(entry IN LISTS entries)
+  string(REGEX REPLACE "^[ \t][A-Za-z][ \t]+" "" name "${entry}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "DllCanUnloadNow;DllGetClassObject;DllRegisterServer;DllUnregisterServer")
+  message(FATAL_ERROR "unexpected exports: ${names}")
+endif()

@@ -1,0 +1,31 @@
+// A progress sink that records what it is told.
+#pragma once
+
+#include <string>
+
+#include "contract/Progress.h"
+#include "tests/renderers/tessor/FakeUnknown.h"
+
+namespace voxmill::test {
+
+class FakeProgress : public FakeUnknown<IProgress, &IID_IProgress> {
+public:
+    HRESULT Begin(LONG count, BSTR caption) override {
+        ++begins;
+        this->count = count;
+        this->caption.clear();
+        for (const OLECHAR* c = caption; c && *c; ++c) this->caption += static_cast<char>(*c);
+        return S_OK;
+    }
+    HRESULT Step() override {
+        ++steps;
+        return S_OK;
+    }
+
+    int begins = 0;
+    LONG count = -1;
+    std::string caption;
+    int steps = 0;
+};
+
+}  // namespace voxmill::test
