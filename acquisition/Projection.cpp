@@ -107,10 +107,11 @@ std::vector<std::uint16_t> CProjection::DicomPixelValues() const {
     std::vector<std::uint16_t> words(HasPixels() ? GetPixelCount() : 0, 0);
     const double lo = GetMinValue(), hi = GetMaxValue();
     if (!(hi > lo)) return words;  // empty or never computed range: all 0
-    const double scale = 65535.0 / (hi - lo);
+    const double range = hi - lo;
     const float* p = GetPixels();
     for (std::size_t k = 0; k < words.size(); ++k) {
-        const double v = (static_cast<double>(p[k]) - lo) * scale;
+        // In this order, the maximum maps to exactly 65535.
+        const double v = (static_cast<double>(p[k]) - lo) * 65535.0 / range;
         if (!std::isfinite(v)) continue;
         // Truncate toward zero, keep the low 16 bits; values outside the
         // range wrap as the 16-bit store always did.

@@ -9,6 +9,7 @@
 #include "acquisition/CircularOrbit.h"
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
+#include "app/DocTemplate.h"
 #include "app/ListElementStub.h"
 #include "app/archive/ArchiveException.h"
 #include "app/archive/ErrorSink.h"
@@ -204,6 +205,26 @@ TEST(SinogramImport, ReadsCountMatricesAfterTheOffsetInPlace) {
     }
     EXPECT_EQ(c.GetCount(), 3u);
     EXPECT_EQ(c.GetProjection(0)->GetPixels()[0], -5.0f);
+}
+
+TEST(SinogramImport, TheSinogramTemplateReadsAndWritesTheRawFormat) {
+    testing::TempFolder dir;
+    WriteFloats(dir.File("sino.raw"), 12, 0.0f);
+    CDocTemplate sinogram(0, "\nSinogram\n\nSinogram Raw Files (*.raw)\n.raw\nSinogram.Document\n", false, nullptr);
+    CProjectionCollection c;
+    c.SetDocTemplate(&sinogram);
+    EXPECT_THROW(c.Open(dir.File("sino.raw")), CArchiveException);  // no import values
+    SinogramImport v;
+    v.matrix = Matrix(2, 2);
+    v.count = 3;
+    c.m_pImportParams = &v;
+    c.Open(dir.File("sino.raw"));
+    c.m_pImportParams = nullptr;
+    ASSERT_EQ(c.GetCount(), 3u);
+    EXPECT_EQ(c.GetProjection(2)->GetPixels()[3], 11.0f);
+    c.Save(dir.File("again.raw"));
+    EXPECT_EQ(testing::ReadBytes(dir.File("again.raw")), testing::ReadBytes(dir.File("sino.raw")));
+    c.SetDocTemplate(nullptr);
 }
 
 class LinkedCollection : public ::testing::Test {

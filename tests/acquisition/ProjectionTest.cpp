@@ -184,6 +184,16 @@ TEST(ProjectionDicom, PixelConversion) {
     EXPECT_EQ(words[0], 0);
     EXPECT_EQ(words[1], 13107);  // trunc(0.5 x 65535 / 2.5)
     EXPECT_EQ(words[5], 65535);
+    // The maximum is always 65535, whatever rounding the range brings.
+    const float ranges[][2] = {{0.1f, 0.7f}, {-3.3f, 1e-3f}, {1e-7f, 3e-7f}, {-1e6f, 123.456f}};
+    for (const auto& r : ranges) {
+        p->GetPixels()[0] = r[0];
+        p->GetPixels()[5] = r[1];
+        p->SetValueRange(r[0], r[1]);
+        const std::vector<std::uint16_t> w = p->DicomPixelValues();
+        EXPECT_EQ(w[0], 0) << r[0];
+        EXPECT_EQ(w[5], 65535) << r[1];
+    }
     p->SetValueRange(1.0f, 1.0f);
     for (std::uint16_t w : p->DicomPixelValues()) EXPECT_EQ(w, 0);
     p->SetValueRange(1000.0f, 0.0f);  // never computed
