@@ -395,30 +395,6 @@ TEST_F(BackProjectorTest, TheProgressSinkConvertsTheCaptionAndStartsTheOperatorR
     EXPECT_EQ(m_doc.m_strStepText, "");
 }
 
-TEST_F(BackProjectorTest, TheContainerSideAnswersAsAClientSiteAndAdviseSink) {
-    void* p = nullptr;
-    auto* site = static_cast<IOleClientSite*>(m_doc.GetInterface(IID_IOleClientSite));
-    ASSERT_EQ(site->QueryInterface(IID_IProgress, &p), S_OK);
-    EXPECT_EQ(p, m_doc.GetInterface(IID_IProgress));
-    EXPECT_EQ(site->QueryInterface(IID_IRenderer, &p), E_NOINTERFACE);
-    EXPECT_EQ(site->SaveObject(), S_OK);
-    IUnknown* out = reinterpret_cast<IUnknown*>(1);
-    EXPECT_EQ(site->GetMoniker(0, 0, &out), E_NOTIMPL);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(site->GetContainer(&out), E_NOTIMPL);
-    EXPECT_EQ(site->RequestNewObjectLayout(), E_NOTIMPL);
-    const int before = m_view.updates;
-    EXPECT_EQ(site->ShowObject(), S_OK);
-    EXPECT_EQ(site->OnShowWindow(1), S_OK);
-    auto* sink = static_cast<IAdviseSink*>(m_doc.GetInterface(IID_IAdviseSink));
-    sink->OnViewChange(1, -1);
-    sink->OnSave();
-    sink->OnClose();
-    sink->OnDataChange(nullptr, nullptr);
-    sink->OnRename(nullptr);
-    EXPECT_EQ(m_view.updates, before + 5);
-}
-
 TEST_F(BackProjectorTest, ABackprojectorFileIsEmptyAndAnOpenedOneCanStillHostARenderer) {
     Choose(CLSID_TestRendererA);
     const std::string path = m_folder.File("b.brp");
