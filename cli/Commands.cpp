@@ -1,6 +1,8 @@
 #include "cli/Command.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
+#include "cli/ProjectorCommands.h"
+#include "cli/ReconstructionCommands.h"
 
 namespace voxmill::cli {
 
@@ -8,6 +10,9 @@ namespace voxmill::cli {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
         {"phantom", kPhantomUsage, &RunPhantomCommand},
+        {"project", kProjectUsage, &RunProjectCommand},
+        {"plugins", kPluginsUsage, &RunPluginsCommand},
+        {"reconstruct", kReconstructUsage, &RunReconstructCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},

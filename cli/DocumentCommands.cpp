@@ -8,6 +8,7 @@
 
 #include "cli/AcquisitionCommands.h"
 #include "cli/Command.h"
+#include "cli/ReconstructionCommands.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElement.h"
 
@@ -52,6 +53,8 @@ const std::vector<ExportKind>& ExportKinds() {
         {"sinogram", ".prs", "  export sinogram IN.prs OUT.raw\n"
                              "                               every member's pixels as floats, back to back",
          &ExportCollectionSinogram},
+        {"hdf", ".vol", kExportVolumeHdfUsage, &ExportVolumeHdf},
+        {"raw", ".vol", kExportVolumeRawUsage, &ExportVolumeRaw},
     };
     return table;
 }
@@ -61,6 +64,7 @@ const std::vector<InfoKind>& InfoKinds() {
         {".prj", &PrintProjectionInfo},
         {".prs", &PrintCollectionInfo},
         {".pha", &PrintPhantomInfo},
+        {".vol", &PrintVolumeInfo},
     };
     return table;
 }
