@@ -3,6 +3,7 @@
 #include "cli/PhantomCommands.h"
 #include "cli/ProjectorCommands.h"
 #include "cli/ReconstructionCommands.h"
+#include "cli/SliceCommands.h"
 
 namespace voxmill::cli {
 
@@ -13,6 +14,7 @@ const std::vector<Command>& Commands() {
         {"project", kProjectUsage, &RunProjectCommand},
         {"plugins", kPluginsUsage, &RunPluginsCommand},
         {"reconstruct", kReconstructUsage, &RunReconstructCommand},
+        {"slice", kSliceUsage, &RunSliceCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},

@@ -9,6 +9,7 @@
 #include "cli/AcquisitionCommands.h"
 #include "cli/Command.h"
 #include "cli/ReconstructionCommands.h"
+#include "cli/SliceCommands.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElement.h"
 
@@ -55,6 +56,8 @@ const std::vector<ExportKind>& ExportKinds() {
          &ExportCollectionSinogram},
         {"hdf", ".vol", kExportVolumeHdfUsage, &ExportVolumeHdf},
         {"raw", ".vol", kExportVolumeRawUsage, &ExportVolumeRaw},
+        {"bmp", ".slc", kExportSliceBitmapUsage, nullptr, &ExportSliceBitmap},
+        {"bmp", ".sls", kExportSliceCollectionBitmapUsage, nullptr, &ExportSliceCollectionBitmap},
     };
     return table;
 }
@@ -65,6 +68,8 @@ const std::vector<InfoKind>& InfoKinds() {
         {".prs", &PrintCollectionInfo},
         {".pha", &PrintPhantomInfo},
         {".vol", &PrintVolumeInfo},
+        {".slc", &PrintSliceInfo},
+        {".sls", &PrintSliceCollectionInfo},
     };
     return table;
 }
@@ -117,17 +122,22 @@ int RunExportCommand(Args& args) {
     const std::string kind = args.Next("export kind");
     const std::string in = args.Next("input file");
     const std::string out = args.Next("output file");
-    args.Finish();
     const std::string ext = LowerExtension(in);
     std::string known;
     for (const ExportKind& k : ExportKinds()) {
         if (ext != k.extension) continue;
         if (kind == k.kind) {
+            if (k.runWithOptions) {
+                k.runWithOptions(in, out, args);
+                return 0;
+            }
+            args.Finish();
             k.run(in, out);
             return 0;
         }
         known += std::string(known.empty() ? "" : ", ") + k.kind;
     }
+    args.Finish();
     if (known.empty()) throw CliError("no export is known for " + in + " (files ending " + ext + ")");
     throw CliError("cannot export " + in + " as '" + kind + "' (" + ext + " files export as " + known + ")");
 }

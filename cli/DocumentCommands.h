@@ -24,6 +24,9 @@ struct ExportKind {
     const char* extension;  // of IN, lower case: ".prj", ".prs"
     const char* usage;
     void (*run)(const std::string& in, const std::string& out);
+    // A kind with options of its own (`export bmp IN.sls OUT --index N`)
+    // sets this instead of run; it takes and finishes the words after OUT.
+    void (*runWithOptions)(const std::string& in, const std::string& out, Args& options) = nullptr;
 };
 
 // `info FILE`, chosen by the file's extension.

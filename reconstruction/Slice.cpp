@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/archive/Archive.h"
+#include "imaging/GreyMap.h"
 #include "imaging/dib/Dib.h"
 
 namespace voxmill {
@@ -99,6 +100,18 @@ void CSlice::LoadRecord(CArchive& ar) {
 void CSlice::ExportShownBitmap(const std::string& path, const CDib& shown) {
     ExportBitmapScope scope(*this, shown);
     ExportBitmap(path);
+}
+
+void CSlice::ExportWindowedBitmap(const std::string& path, GreySliders sliders) {
+    for (int value : {sliders.width, sliders.position})
+        if (value < 1 || value > kGreyWindowSliderMax)
+            throw std::invalid_argument("grey window slider value " + std::to_string(value) + " is outside 1 to " +
+                                        std::to_string(kGreyWindowSliderMax));
+    if (!HasPixels()) throw std::runtime_error("the image has no pixels to export");
+    std::unique_ptr<CDib> shown = MakeBitmap();
+    const GreyWindow w = FloatGreyWindow(GetMinValue(), GetMaxValue(), sliders.width, sliders.position);
+    if (!shown || !FillBitmap(*shown, w.low, w.high)) throw std::runtime_error("not enough memory for the bitmap");
+    ExportShownBitmap(path, *shown);
 }
 
 bool CSlice::OnNewDocument() {

@@ -26,6 +26,12 @@ inline constexpr std::uint32_t kSliceAxisCount = 3;
 // "X", "Y" or "Z"; "?" for a value that is no axis.
 const char* SliceAxisLetter(std::uint32_t axis);
 
+// The two grey-window sliders of an image view, 1 to 1000 each.
+struct GreySliders {
+    int width = 1000;
+    int position = 499;
+};
+
 class CSlice : public CSurface {
     VOXMILL_DECLARE_SERIAL(CSlice)
 
@@ -55,6 +61,11 @@ public:
     // export bitmap is cleared again whatever happens. Throws on failure,
     // leaving an existing file as it was.
     void ExportShownBitmap(const std::string& path, const CDib& shown);
+    // The same for the picture a view shows with its sliders at `sliders`
+    // (after they moved): the full-range bitmap rewritten through the grey
+    // window they give for this slice's value range. Throws
+    // std::invalid_argument for slider values outside 1 to 1000.
+    void ExportWindowedBitmap(const std::string& path, GreySliders sliders);
 
     bool OnNewDocument() override;
     void DeleteContents() override;

@@ -163,7 +163,7 @@ void CSliceCollection::LoadRecord(CArchive& ar) {
 
 // --- exports ---------------------------------------------------------------------
 
-void CSliceCollection::ExportSliceBitmap(std::size_t index, const std::string& path) {
+void CSliceCollection::ExportSliceBitmap(std::size_t index, const std::string& path, const GreySliders* sliders) {
     if (index >= m_entries.size())
         throw std::out_of_range("slice " + std::to_string(index) + " does not exist (the collection has " +
                                 std::to_string(m_entries.size()) + ")");
@@ -173,7 +173,10 @@ void CSliceCollection::ExportSliceBitmap(std::size_t index, const std::string& p
     LoadedScope loaded(entry);
     if (!loaded.Loaded()) throw std::runtime_error("slice " + std::to_string(index) + ": cannot read " + entry.m_strPath);
     if (!slice->HasPixels()) throw std::runtime_error("slice " + std::to_string(index) + " has no image");
-    slice->ExportBitmap(path);
+    if (sliders)
+        slice->ExportWindowedBitmap(path, *sliders);
+    else
+        slice->ExportBitmap(path);
 }
 
 std::string CSliceCollection::BitmapFileName(std::size_t index, std::size_t count) {
@@ -184,12 +187,13 @@ std::string CSliceCollection::BitmapFileName(std::size_t index, std::size_t coun
     return "slice-" + number + ".bmp";
 }
 
-std::vector<std::string> CSliceCollection::ExportSliceBitmaps(const std::string& folder) {
+std::vector<std::string> CSliceCollection::ExportSliceBitmaps(const std::string& folder,
+                                                              const GreySliders* sliders) {
     std::filesystem::create_directories(folder);
     std::vector<std::string> written;
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         const std::string path = (std::filesystem::path(folder) / BitmapFileName(i, m_entries.size())).string();
-        ExportSliceBitmap(i, path);
+        ExportSliceBitmap(i, path, sliders);
         written.push_back(path);
     }
     return written;

@@ -23,6 +23,7 @@ namespace voxmill {
 class CDocTemplate;
 class CListElementStub;
 class CSlice;
+struct GreySliders;
 
 class CSliceCollection : public CTarget {
     VOXMILL_DECLARE_SERIAL(CSliceCollection)
@@ -59,15 +60,16 @@ public:
     void StoreRecord(CArchive& ar);
     void LoadRecord(CArchive& ar);
 
-    // The full-range grey bitmap of slice `index`. Throws std::out_of_range
+    // The full-range grey bitmap of slice `index`, or with `sliders` the
+    // picture a view shows with its sliders there. Throws std::out_of_range
     // for an index past the end, and when the slice cannot be read or has
     // no image; an existing file stays as it was.
-    void ExportSliceBitmap(std::size_t index, const std::string& path);
+    void ExportSliceBitmap(std::size_t index, const std::string& path, const GreySliders* sliders = nullptr);
     // Every slice's bitmap into `folder` (created when missing) as
     // slice-000.bmp, slice-001.bmp, ... in entry order, the numbers padded
     // to the width of the last index. Returns the paths written; throws on
     // the first slice that cannot be written.
-    std::vector<std::string> ExportSliceBitmaps(const std::string& folder);
+    std::vector<std::string> ExportSliceBitmaps(const std::string& folder, const GreySliders* sliders = nullptr);
     // The file name ExportSliceBitmaps gives slice `index` of `count`.
     static std::string BitmapFileName(std::size_t index, std::size_t count);
 

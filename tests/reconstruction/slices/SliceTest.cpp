@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "app/archive/Archive.h"
@@ -224,6 +225,20 @@ TEST(SliceExport, ThresholdedExportIsTheShownPictureByteForByte) {
     // It differs from the original export, which shows the whole range.
     s->ExportBitmap(dir.File("original.bmp"));
     EXPECT_NE(ReadBytes(dir.File("original.bmp")), thresholded);
+}
+
+TEST(SliceExport, WindowedExportIsThePictureOfTheSliders) {
+    TempDir dir;
+    auto s = Ramp(6, 3);
+    s->ExportWindowedBitmap(dir.File("windowed.bmp"), {250, 700});
+    ASSERT_TRUE(ViewPicture(*s, 250, 700)->WriteFile(dir.File("shown.bmp")));
+    EXPECT_EQ(ReadBytes(dir.File("windowed.bmp")), ReadBytes(dir.File("shown.bmp")));
+    EXPECT_EQ(s->GetExportBitmap(), nullptr);
+    EXPECT_THROW(s->ExportWindowedBitmap(dir.File("bad.bmp"), {0, 500}), std::invalid_argument);
+    EXPECT_THROW(s->ExportWindowedBitmap(dir.File("bad.bmp"), {500, 1001}), std::invalid_argument);
+    CSlice empty;
+    EXPECT_THROW(empty.ExportWindowedBitmap(dir.File("bad.bmp"), {}), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.bmp")));
 }
 
 TEST(SliceExport, ExportBitmapIsClearedWhenTheExportFails) {
