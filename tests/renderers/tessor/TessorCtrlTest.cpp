@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "contract/Ole.h"
 #include "renderers/tessor/TessorCtrl.h"
@@ -220,6 +222,16 @@ TEST_F(TessorCtrlRun, SynthesizeOfAnEmptyPhantomBeginsWithNoStepsAndChangesNothi
     EXPECT_EQ(progress.count, 0);
     EXPECT_EQ(progress.steps, 0);
     for (float v : volume.Voxels()) EXPECT_EQ(v, 3.0f);
+}
+
+TEST(TessorCtrl, ThreadCountComesFromTheEnvironment) {
+    // The .own run sets VOXMILL_THREADS=3; the other leaves it unset.
+    const char* env = std::getenv("VOXMILL_THREADS");
+    const int expected = env ? std::atoi(env) : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    EXPECT_EQ(NewCtrl()->Threads(), expected);
+    CtrlPtr ctrl = NewCtrl();
+    ctrl->SetThreads(0);
+    EXPECT_EQ(ctrl->Threads(), 1);
 }
 
 TEST(TessorCtrl, PropertiesByNameAndIdStartAtZero) {
