@@ -227,7 +227,8 @@ TEST_F(TessorCtrlRun, SynthesizeOfAnEmptyPhantomBeginsWithNoStepsAndChangesNothi
 TEST(TessorCtrl, ThreadCountComesFromTheEnvironment) {
     // The .own run sets VOXMILL_THREADS=3; the other leaves it unset.
     const char* env = std::getenv("VOXMILL_THREADS");
-    const int expected = env ? std::atoi(env) : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int expected = env && std::atoi(env) > 0 ? std::atoi(env)
+                                                   : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     EXPECT_EQ(NewCtrl()->Threads(), expected);
     CtrlPtr ctrl = NewCtrl();
     ctrl->SetThreads(0);
