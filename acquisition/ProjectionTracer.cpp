@@ -129,8 +129,8 @@ Tracer::Tracer(const CPhantom& phantom, CProjection& projection, int rayMode)
                                           el.sourceUnit.z * el.sourceUnit.z);
         // A NaN MU makes even a miss add something: trace every pixel.
         const bool zeroMiss = el.miss == 0.0;
-        if (zeroMiss && m_bCull && el.kind == TracedElement::primitive && !el.singular && Finite(e->m_inverse.m_matrix) &&
-            std::isfinite(distance) && distance < kMaxCullDistance)
+        if (zeroMiss && m_bCull && el.kind == TracedElement::primitive && !el.singular &&
+            Finite(e->m_inverse.m_matrix) && std::isfinite(distance) && distance < kMaxCullDistance)
             el.cullRadius = (ball ? 1.0 : std::sqrt(2.0)) * kCullMargin;
         m_elements.push_back(el);
     }
@@ -297,8 +297,8 @@ bool TraceProjection(const CPhantom& phantom, CProjection& projection, int rayMo
     const double chords = static_cast<double>(projection.GetPixelCount()) * static_cast<double>(tracer.ElementCount()) *
                           (rayMode == 1 ? 5.0 : 1.0);
     const double useful = std::max(1.0, std::floor(chords / kMinChordsPerThread));
-    const unsigned n = static_cast<unsigned>(
-        std::min<double>({static_cast<double>(std::max(1u, threads)), useful, static_cast<double>(detector.GetHeight())}));
+    const unsigned n = static_cast<unsigned>(std::min<double>(
+        {static_cast<double>(std::max(1u, threads)), useful, static_cast<double>(detector.GetHeight())}));
 
     std::atomic<int> nextRow{0};
     std::vector<std::thread> workers;

@@ -42,7 +42,9 @@ struct ProjectorRunReport {
     // in memory, still marked linked.
     std::vector<std::string> unwrittenMembers;
 
-    bool Complete() const { return collection && emptyMembers.empty() && missingMembers.empty() && unwrittenMembers.empty(); }
+    bool Complete() const {
+        return collection && emptyMembers.empty() && missingMembers.empty() && unwrittenMembers.empty();
+    }
 };
 
 class CProjector : public COperator {

@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
     std::printf("bench_projector: Shepp-Logan (%zu ellipsoids), 256 x 256 pixels, %d snapshots, in place\n",
                 phantom.GetCount(), snapshots);
     for (int rayMode : {0, 1}) {
-        const double chords = static_cast<double>(phantom.GetCount()) * 256.0 * 256.0 * (rayMode ? 5.0 : 1.0) * snapshots;
+        const double chords =
+            static_cast<double>(phantom.GetCount()) * 256.0 * 256.0 * (rayMode ? 5.0 : 1.0) * snapshots;
         const Timed one = RunOnce(phantom, values, rayMode, 1);
         const Timed all = RunOnce(phantom, values, rayMode, threads);
         std::printf("%s: 1 thread %7.3f s %8.1f M chords/s (%.1f per CPU-second) | %u threads %7.3f s %8.1f M chords/s"

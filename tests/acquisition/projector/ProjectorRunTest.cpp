@@ -121,7 +121,8 @@ TEST(ProjectorRun, NinetyToOneEightyInThreeSteps) {
     values.snapshots.stepNumber = 3;
     ProjectorRunReport report = projector.Render(&phantom, values);
     ASSERT_EQ(report.collection->GetCount(), 3u);
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(SnapshotAngle(*report.collection->GetProjection(k)), 90.0 + 30 * k, 1e-9);
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_NEAR(SnapshotAngle(*report.collection->GetProjection(k)), 90.0 + 30 * k, 1e-9);
     const CProjection& first = *report.collection->GetProjection(0);
     ExpectPoint(first.GetSource().GetPosition(), 5, 0, 0);
     ExpectPoint(first.GetDetector().GetHorizontal(), 0, 0, -1);

@@ -36,8 +36,8 @@ Vec ToVec(const CVector4& v) { return {v.x, v.y, v.z}; }
 void SampleLine(const CProjection& p, double u, double v, Vec& origin, Vec& direction) {
     const CDetector& d = p.GetDetector();
     const Vec c = ToVec(d.GetCenter()), h = ToVec(d.GetHorizontal()), w = ToVec(d.GetVertical());
-    const Vec q{c.x + u * d.GetDimX() * h.x + v * d.GetDimY() * w.x, c.y + u * d.GetDimX() * h.y + v * d.GetDimY() * w.y,
-                c.z + u * d.GetDimX() * h.z + v * d.GetDimY() * w.z};
+    const double a = u * d.GetDimX(), b = v * d.GetDimY();
+    const Vec q{c.x + a * h.x + b * w.x, c.y + a * h.y + b * w.y, c.z + a * h.z + b * w.z};
     origin = ToVec(p.GetSource().GetPosition());
     direction = Sub(q, origin);
 }
@@ -189,7 +189,8 @@ TEST_P(ProjectorPhysics, EllipsoidPixelsAreItsLineIntegrals) {
     const Vec c{0.2, -0.1, 0.15};
     const float mu = 0.8f;
     NewPhantom phantom;
-    CPhantomElement* e = AddElement<CPhantomElementEllipsoid>(phantom, s[0], s[1], s[2], 0.4, 1.1, 2.3, c.x, c.y, c.z, mu);
+    CPhantomElement* e =
+        AddElement<CPhantomElementEllipsoid>(phantom, s[0], s[1], s[2], 0.4, 1.1, 2.3, c.x, c.y, c.z, mu);
     const CMatrix4 r = CRotation::EulerMatrix(0.4, 1.1, 2.3);
     ASSERT_FALSE(e->IsSingular());
 
@@ -242,9 +243,10 @@ void FillRandomPhantom(CPhantom& phantom, unsigned seed) {
         else
             AddElement<CPhantomElementEllipsoid>(phantom, sx, sy, sz, phi, theta, psi, tx, ty, tz, mu);
     }
-    AddElement<CPhantomElementEllipsoid>(phantom, 3.0, 2.5, 3.5, 0.3, 0.2, 0.1, 0.1, 0, 0.2, 0.05f);   // holds the source
-    AddElement<CPhantomElementCylinder>(phantom, 0.3, 0.4, 0.2, 0.5, 0.7, 0.0, 0.4, 0.2, 2.6, 0.4f);  // behind the source
-    AddElement<CPhantomElementEllipsoid>(phantom, 0.5, 0.3, 0.2, 1.0, 0.5, 0.2, -0.3, 0.1, -2.4, 0.7f);  // behind the detector
+    // One holding the source, one behind the source, one behind the detector.
+    AddElement<CPhantomElementEllipsoid>(phantom, 3.0, 2.5, 3.5, 0.3, 0.2, 0.1, 0.1, 0, 0.2, 0.05f);
+    AddElement<CPhantomElementCylinder>(phantom, 0.3, 0.4, 0.2, 0.5, 0.7, 0.0, 0.4, 0.2, 2.6, 0.4f);
+    AddElement<CPhantomElementEllipsoid>(phantom, 0.5, 0.3, 0.2, 1.0, 0.5, 0.2, -0.3, 0.1, -2.4, 0.7f);
     AddElement<CPhantomElementEllipsoid>(phantom, 0.5, 0.0, 0.5, 0, 0, 0, 0, 0, 0, 1.0f);  // flat
     AddElement<CPhantomElementCylinder>(phantom, 0.2, 0.2, 3.0, 0, 0, 0, 0.1, 0.0, 0.0, 0.3f);  // along the beam
 }

@@ -82,8 +82,8 @@ public:
 
     CProjectorView* NewProjector() {
         CDocument* doc = m_frame->NewDocument(*m_docs.FindTemplate(131));
-        return doc ? dynamic_cast<CProjectorView*>(static_cast<CChildFrame*>(doc->GetViews().front()->GetParentFrame())->GetView())
-                   : nullptr;
+        CChildFrame* frame = doc ? FrameOf(*doc) : nullptr;
+        return frame ? dynamic_cast<CProjectorView*>(frame->GetView()) : nullptr;
     }
     // A new phantom in its own window, with one ball of MU 1.
     CPhantom* NewPhantom() {
