@@ -248,7 +248,7 @@ void PrintSliceCollectionInfo(const std::string& path, std::ostream& out) {
     out << "slices: " << collection->GetCount() << '\n';
     // The descriptions as the collection window lists them, one a line.
     for (std::size_t i = 0; i < collection->GetCount(); ++i)
-        out << "slice " << i << ": " << collection->GetEntry(i)->GetCachedDescription() << '\n';
+        out << "slice " << i << ": " << collection->EntryDescription(i) << '\n';
 }
 
 }  // namespace voxmill::cli

@@ -95,6 +95,17 @@ CSlice* CSliceCollection::GetSlice(std::size_t index) const {
                : nullptr;
 }
 
+std::string CSliceCollection::EntryDescription(std::size_t index) {
+    CListElementStub* entry = GetEntry(index);
+    if (!entry || !entry->m_pElement) return "n/a";
+    if (entry->m_strDescription.empty()) {
+        LoadedScope loaded(*entry);
+        if (!loaded.Loaded()) return "n/a";
+        return entry->GetCachedDescription();
+    }
+    return entry->m_strDescription;
+}
+
 void CSliceCollection::RemoveEntry(std::size_t index) {
     CListElementStub& entry = *m_entries[index];
     if (CListElement* slice = entry.m_pElement) {

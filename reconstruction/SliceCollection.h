@@ -52,6 +52,11 @@ public:
     // The entry's slice (loaded or not), or null.
     CSlice* GetSlice(std::size_t index) const;
 
+    // The entry's text in lists: its cached description, computed from the
+    // slice when missing. A linked slice whose file cannot be read gives
+    // "n/a" and caches nothing, so the text is right once the file is back.
+    std::string EntryDescription(std::size_t index);
+
     // Closes and deletes every slice, then every entry.
     void DeleteContents() override;
     bool OnNewDocument() override;

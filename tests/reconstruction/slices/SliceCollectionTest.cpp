@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "app/ListElementStub.h"
@@ -166,6 +167,23 @@ TEST_F(SliceCollectionTest, LinkedEntryGetsAnEmptySliceThatLoadsItsFile) {
     EXPECT_EQ(empty->GetAxis(), kSliceAxisX);
     EXPECT_EQ(empty->GetPosition(), -0.5);
     EXPECT_EQ(empty->GetPixel(1, 1), 8.0f);
+}
+
+TEST_F(SliceCollectionTest, MissingSliceFileListsAsNotAvailableAndCachesNothing) {
+    CSliceCollection c;
+    Fill(c, kSliceAxisY, 0.125, 2, 2, 1.0f);
+    CListElementStub* entry = c.GetEntry(0);
+    entry->m_bLinked = true;
+    ASSERT_TRUE(entry->SetLinkPath(m_dir.File("moved.slc")));
+    entry->Unload();
+    std::filesystem::rename(m_dir.File("moved.slc"), m_dir.File("away.slc"));
+    EXPECT_EQ(c.EntryDescription(0), "n/a");
+    EXPECT_TRUE(entry->m_strDescription.empty());
+    EXPECT_FALSE(entry->m_bLoaded);
+    std::filesystem::rename(m_dir.File("away.slc"), m_dir.File("moved.slc"));
+    EXPECT_EQ(c.EntryDescription(0), "Y = +0.125");
+    EXPECT_FALSE(entry->m_bLoaded);  // read for the text, released again
+    EXPECT_EQ(c.EntryDescription(1), "n/a");
 }
 
 TEST_F(SliceCollectionTest, AnAxisThatIsNoneIsAnArchiveError) {
