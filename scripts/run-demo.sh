@@ -1,5 +1,65 @@
 #!/usr/bin/env bash
-# The main job of `make run`.
+# The main job of `make run` (called with the build folder): the workbench
+# with the Shepp-Logan head phantom in a phantom window when a display is
+# there, otherwise the headless road through voxmill-cli.
 set -euo pipefail
 build=${1:-build}
-echo "Voxmill is built under $build/."
+bin="$build/bin"
+out=out
+
+# Everything voxmill-cli can do so far, one step after the other. Each
+# later step reads what the earlier ones wrote into $out/.
+headless_road() {
+  mkdir -p "$out"
+  echo "== Shepp-Logan phantom"
+  "$bin/voxmill-cli" phantom shepp-logan "$out/shepp-logan.pha" --force
+  "$bin/voxmill-cli" phantom list "$out/shepp-logan.pha"
+  echo
+  echo "== Projections: 36 snapshots of 128 x 128 pixels, members linked beside the collection"
+  "$bin/voxmill-cli" project "$out/shepp-logan.pha" "$out/shepp-logan.prs" --steps 36 --force
+  for k in 0 9 18; do  # 0, 90 and 180 degrees
+    "$bin/voxmill-cli" export bmp "$out/shepp-logan.prs.$k.PRJ" "$out/projection-$k.bmp"
+  done
+  echo
+  if [[ "$("$bin/voxmill-cli" plugins list)" == *Tessor* ]]; then
+    reconstruction_road
+  else
+    echo "== The Tessor renderer is not registered: no reconstruction (see voxmill-cli plugins register)"
+    echo
+  fi
+  echo "No display: the headless road ran. Its files are in $out/:"
+  ls -l "$out"
+}
+
+# Tessor reconstructs the projections into 64^3 voxels of a 2 x 2 x 2 box
+# and voxelizes the phantom into the same grid; both are cut into Y slices
+# (across the rotation axis) and their central slices, y = -0.016, are
+# written as bitmaps side by side and compared.
+reconstruction_road() {
+  echo "== Reconstruction with Tessor, and the phantom voxelized on the same grid"
+  "$bin/voxmill-cli" reconstruct "$out/shepp-logan.prs" "$out/reconstruction.vol" --renderer Tessor --force
+  "$bin/voxmill-cli" reconstruct "$out/shepp-logan.pha" "$out/phantom.vol" --renderer Tessor --force
+  echo
+  echo "== Y slices"
+  "$bin/voxmill-cli" slice "$out/reconstruction.vol" --axis y "$out/reconstruction-y.sls" --force
+  "$bin/voxmill-cli" slice "$out/phantom.vol" --axis y "$out/phantom-y.sls" --force
+  local central=32
+  "$bin/voxmill-cli" export bmp "$out/reconstruction-y.sls" "$out/reconstruction-y-central.bmp" --index $central
+  "$bin/voxmill-cli" export bmp "$out/phantom-y.sls" "$out/phantom-y-central.bmp" --index $central
+  echo "central Y slice: $out/reconstruction-y-central.bmp beside $out/phantom-y-central.bmp"
+  "$bin/voxmill-cli" slice compare "$out/reconstruction-y.sls" "$out/phantom-y.sls" --index $central
+  echo
+}
+
+workbench() {
+  mkdir -p "$out"
+  "$bin/voxmill-cli" phantom shepp-logan "$out/shepp-logan.pha" --force >/dev/null
+  echo "Starting the workbench with $out/shepp-logan.pha."
+  exec "$bin/voxmill" "$out/shepp-logan.pha"
+}
+
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  workbench
+else
+  headless_road
+fi

@@ -1,0 +1,41 @@
+#include "app/templates/DocTemplateTable.h"
+
+#include "phantom/Phantom.h"
+#include "phantom/PhantomElementCylinder.h"
+#include "phantom/PhantomElementEllipsoid.h"
+
+namespace voxmill {
+namespace {
+
+template <class Doc>
+CDocument* Create() {
+    return new Doc;
+}
+
+// Templates that only open special windows for existing documents.
+constexpr const char* kNoDocString = "\n\n\n\n\n\n";
+
+}  // namespace
+
+const std::vector<DocTemplateRow>& DocTemplateTable() {
+    static const std::vector<DocTemplateRow> rows = {
+        {138, kNoDocString, false, nullptr},  // CTarget: the target view of any target document
+        {135, "\nPhantom\nPhantom\nPhantom Files (*.pha)\n.PHA\nPhantom.Document\nPhantom Document", true,
+         &Create<CPhantom>},
+        {136, kNoDocString, false, &Create<CPhantomElementEllipsoid>},  // element editing window
+        {151, kNoDocString, false, &Create<CPhantomElementCylinder>},   // element editing window
+    };
+    return rows;
+}
+
+std::vector<std::unique_ptr<CDocTemplate>> CreateDocTemplates() {
+    std::vector<std::unique_ptr<CDocTemplate>> templates;
+    for (const DocTemplateRow& row : DocTemplateTable()) {
+        CDocTemplate::DocumentFactory factory;
+        if (row.create) factory = row.create;
+        templates.push_back(std::make_unique<CDocTemplate>(row.resourceId, row.docString, row.registered, factory));
+    }
+    return templates;
+}
+
+}  // namespace voxmill
