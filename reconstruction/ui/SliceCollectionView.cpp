@@ -50,8 +50,8 @@ void CSliceCollectionView::CreateViews() {
 
     m_pIcons->setObjectName(QStringLiteral("sliceIcons"));
     m_pIcons->setViewMode(QListView::IconMode);
-    m_pIcons->setIconSize(QSize(kLargeIconSize, kLargeIconSize));
-    m_pIcons->setGridSize(QSize(kLargeIconSize + 32, kLargeIconSize + 2 * fontMetrics().height() + 8));
+    m_pIcons->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
+    m_pIcons->setGridSize(QSize(kThumbnailSize + 32, kThumbnailSize + 2 * fontMetrics().height() + 8));
     m_pIcons->setMovement(QListView::Static);
     m_pIcons->setResizeMode(QListView::Adjust);
     m_pIcons->setWordWrap(true);
@@ -64,7 +64,7 @@ void CSliceCollectionView::CreateViews() {
     m_pDetails->setUniformRowHeights(true);
     m_pDetails->setItemsExpandable(false);
     m_pDetails->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pDetails->setIconSize(QSize(kSmallIconSize, kSmallIconSize));
+    m_pDetails->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
     m_pDetails->setModel(m_pModel);
     m_pDetails->setSelectionModel(m_pIcons->selectionModel());
     m_pDetails->header()->setStretchLastSection(false);

@@ -1,7 +1,7 @@
 // The slice collection window's view: the slices as large icons (their
 // cached 64 x 64 thumbnails) labelled with their descriptions ("Z =
 // -0.984"), in creation order, or as a details list whose one column is
-// "Axis", 64 pixels wide. The list is rebuilt on every update; a double
+// "Axis", 64 pixels wide, with the same thumbnails. The list is rebuilt on every update; a double
 // click loads the slice and shows it in a slice window (the one already
 // open, if any). Closing that window leaves the slice in the collection.
 //
@@ -31,8 +31,8 @@ public:
     static constexpr unsigned kSliceTemplate = 137;
     static constexpr unsigned kTargetTemplate = 138;
     static constexpr int kAxisColumnWidth = 64;
-    static constexpr int kLargeIconSize = 64;
-    static constexpr int kSmallIconSize = 32;
+    // Both image lists, large icons and details, hold the entries' thumbnails.
+    static constexpr int kThumbnailSize = 64;
 
     explicit CSliceCollectionView(QWidget* parent = nullptr);
     ~CSliceCollectionView() override;

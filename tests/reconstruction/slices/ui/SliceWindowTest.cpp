@@ -215,6 +215,7 @@ private slots:
         QCOMPARE(w.view->IconView()->iconSize(), QSize(64, 64));
         w.view->SetDetails(true);
         QCOMPARE(w.view->DetailsView()->header()->sectionSize(0), 64);
+        QCOMPARE(w.view->DetailsView()->iconSize(), QSize(64, 64));
         QCOMPARE(Entries(w.view->SlicesMenu(), true), (QStringList{"Large Icons", "Details", "Target"}));
         QCOMPARE(Entries(w.view->SlicesMenu()).mid(0, 3), (QStringList{"Add Slice", "Remove Selected", "Remove All"}));
     }
