@@ -3,6 +3,8 @@
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
 #include "phantom/PhantomElementEllipsoid.h"
+#include "reconstruction/Slice.h"
+#include "reconstruction/SliceCollection.h"
 
 namespace voxmill {
 namespace {
@@ -20,6 +22,11 @@ constexpr const char* kNoDocString = "\n\n\n\n\n\n";
 const std::vector<DocTemplateRow>& DocTemplateTable() {
     static const std::vector<DocTemplateRow> rows = {
         {138, kNoDocString, false, nullptr},  // CTarget: the target view of any target document
+        {137, "\nSlice\nSlice\nSlice Files (*.slc)\n.SLC\nSlice.Document\nSlice Document", true, &Create<CSlice>},
+        {133,
+         "\nSlice Collection\nSlice Collection\nSlice Collection Files (*.sls)\n.SLS\nSliceCollection.Document\nSlice "
+         "Collection Document",
+         true, &Create<CSliceCollection>},
         {135, "\nPhantom\nPhantom\nPhantom Files (*.pha)\n.PHA\nPhantom.Document\nPhantom Document", true,
          &Create<CPhantom>},
         {136, kNoDocString, false, &Create<CPhantomElementEllipsoid>},  // element editing window
