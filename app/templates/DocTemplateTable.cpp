@@ -1,5 +1,8 @@
 #include "app/templates/DocTemplateTable.h"
 
+#include "acquisition/Projection.h"
+#include "acquisition/ProjectionCollection.h"
+#include "imaging/Surface.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
 #include "phantom/PhantomElementEllipsoid.h"
@@ -22,6 +25,25 @@ constexpr const char* kNoDocString = "\n\n\n\n\n\n";
 const std::vector<DocTemplateRow>& DocTemplateTable() {
     static const std::vector<DocTemplateRow> rows = {
         {138, kNoDocString, false, nullptr},  // CTarget: the target view of any target document
+        // Surfaces: the file types of image imports and exports.
+        {144, "\nBitmap\nBitmap\nBitmap Files (*.bmp)\n.BMP\nBitmap.Document\nBitmap Document", false,
+         &Create<CSurface>},
+        {140,
+         "\nBinary Matrix\nBinary Matrix\nBinary Matrix Raw Files (*.raw)\n.RAW\nBinaryMatrix.Document\nBinary Matrix "
+         "Document",
+         false, &Create<CSurface>},
+        {149, "\nDicom 3\nDicom 3\nDicom 3 Files (*.pap)\n.PAP\nDicom3.Document\nDicom 3 Document", false,
+         &Create<CSurface>},
+        {139, "\nSurface\nSurface\nSurface Raw Files (*.raw)\n.RAW\nSurface.Document\nSurface Document", false,
+         &Create<CSurface>},
+        {129, "\nProjection\nProjection\nProjection Files (*.prj)\n.PRJ\nProjection.Document\nProjection Document",
+         true, &Create<CProjection>},
+        {141, "\nSinogram\nSinogram\nSinogram Raw Files (*.raw)\n.RAW\nSinogram.Document\nSinogram Document", false,
+         &Create<CProjectionCollection>},
+        {130,
+         "\nProjection Collection\nProjection Collection\nProjection Collection Files "
+         "(*.prs)\n.PRS\nProjectionCollection.Document\nProjection Collection Document",
+         true, &Create<CProjectionCollection>},
         {137, "\nSlice\nSlice\nSlice Files (*.slc)\n.SLC\nSlice.Document\nSlice Document", true, &Create<CSlice>},
         {133,
          "\nSlice Collection\nSlice Collection\nSlice Collection Files (*.sls)\n.SLS\nSliceCollection.Document\nSlice "

@@ -11,6 +11,7 @@
 #include "app/templates/DocManager.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/MessageBox.h"
+#include "app/ui/PlotServer.h"
 #include "app/ui/RecentFileList.h"
 #include "app/ui/ResourceIcons.h"
 #include "dicom/DicomFile.h"
@@ -48,6 +49,8 @@ bool CVoxmillApp::InitInstance(const QStringList& arguments) {
 
     m_pDocManager = std::make_unique<CDocManager>();
 
+    m_plotServer = std::make_unique<CPlotServer>();
+    CPlotServer::SetApplicationServer(m_plotServer.get());
     m_pMainWnd = std::make_unique<CMainFrame>(*m_pDocManager, *m_pRecentFiles);
     m_pMainWnd->InstallFrames(m_frames);
     m_pMainWnd->SetGrabberState(m_bMilReady, m_bGenesisReady);
@@ -113,6 +116,7 @@ void CVoxmillApp::ExitInstance() {
     m_bRunning = false;
     if (m_pMainWnd) m_pMainWnd->CloseAllDocuments();
     m_pMainWnd.reset();
+    m_plotServer.reset();
     SetErrorSink(nullptr);
     CDocument::SetRecentFileSink(nullptr);
     m_pDocManager.reset();

@@ -22,6 +22,7 @@ namespace voxmill {
 
 class CDocManager;
 class CMainFrame;
+class CPlotServer;
 class CRecentFileList;
 
 class CVoxmillApp : public QObject {
@@ -50,6 +51,8 @@ public:
     bool m_bGenesisReady = false;
     bool m_bMilReady = false;
     CGrabberLibraries m_grabber;
+    // The chart window that collects the image views' line profiles.
+    std::unique_ptr<CPlotServer> m_plotServer;
 
 private:
     bool ProcessShellCommand(const QStringList& arguments);

@@ -1,6 +1,10 @@
 #include "app/ui/WorkbenchFrames.h"
 
+#include "acquisition/ui/collection/ProjectionCollectionView.h"
+#include "acquisition/ui/collection/ProjectionView.h"
 #include "app/ui/TargetView.h"
+#include "imaging/ui/SurfaceChildFrame.h"
+#include "imaging/ui/SurfaceView.h"
 #include "phantom/ui/PhantomElementCylinderView.h"
 #include "phantom/ui/PhantomElementEllipsoidView.h"
 #include "phantom/ui/PhantomView.h"
@@ -10,6 +14,13 @@ namespace voxmill {
 const std::vector<FrameRow>& WorkbenchFrameTable() {
     static const std::vector<FrameRow> rows = {
         {138, &CreateFrame<CChildFrame, CTargetView>},
+        {144, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {140, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {149, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {139, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {129, &CreateFrame<CSurfaceChildFrame, CProjectionView>},
+        {141, &CreateFrame<CChildFrame, CProjectionCollectionView>},
+        {130, &CreateFrame<CChildFrame, CProjectionCollectionView>},
         {135, &CreateFrame<CChildFrame, CPhantomView>},
         {136, &CreateFrame<CChildFrame, CPhantomElementEllipsoidView>},
         {151, &CreateFrame<CChildFrame, CPhantomElementCylinderView>},

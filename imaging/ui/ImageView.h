@@ -1,0 +1,140 @@
+// The base of the image views: an image document shown as an 8-bit grey
+// bitmap in a scrolling view at one of six zoom levels, with the grey
+// window of the frame's two sliders, the pixel read-out in the frame's
+// status pane and the liner tool. The float view (CSurfaceView) and the
+// 8-bit view fill in the hooks: what the image is, how its bitmap and grey
+// window are made, how a pixel value reads and what a drawn line does.
+//
+// View coordinates are those of the scroll extent: (0, 0) is its top-left
+// corner whatever the scroll position. The bitmap is the view's own; the
+// grey window only rewrites its bits, and a new bitmap (first display,
+// update hint 108) always shows the document's full value range.
+#pragma once
+
+#include <QImage>
+#include <QPen>
+#include <QPoint>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "app/ui/WidgetView.h"
+#include "imaging/GreyMap.h"
+#include "imaging/ui/ImageLayout.h"
+
+class QActionGroup;
+class QMenu;
+class QPainter;
+class QPrinter;
+class QScrollArea;
+
+namespace voxmill {
+
+class CDib;
+class CImageCanvas;
+
+class CImageView : public CWidgetView {
+    Q_OBJECT
+
+public:
+    explicit CImageView(QWidget* parent = nullptr);
+    ~CImageView() override;
+
+    // --- CView / CWidgetView ---
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* sender, long hint, CObject* pHint) override;
+    QList<QMenu*> DocumentMenus() const override;
+    QSize sizeHint() const override;
+
+    // --- layout ---
+    // Lays the image out at one of kZoomLevels, repaints and fits the frame.
+    void SetZoom(int percent);
+    int Zoom() const { return m_layout.zoomPercent; }
+    const ImageLayout& Layout() const { return m_layout; }
+
+    // --- bitmap and grey window ---
+    // Discards the bitmap and makes a new one of the full value range, at 100 %.
+    void RebuildBitmap();
+    // The sliders moved: recompute the window, rewrite the bitmap through it.
+    void SetGreyWindow(int width, int position);
+    int WindowWidth() const { return m_windowWidth; }
+    int WindowPosition() const { return m_windowPosition; }
+    float WindowLow() const { return m_windowLow; }
+    float WindowHigh() const { return m_windowHigh; }
+    // The displayed bitmap (what an export of the view's picture writes), or null.
+    const CDib* GetBitmap() const { return m_pBitmap.get(); }
+
+    // --- mouse, in view coordinates ---
+    void OnLeftButtonDown(QPoint point);
+    void OnMouseMove(QPoint point);
+    void OnLeftButtonUp(QPoint point);
+    bool IsDragging() const { return m_bDragging; }
+    QPoint LineStart() const { return m_lineStart; }
+    QPoint LineEnd() const { return m_lineEnd; }
+    // The pixel under a point inside imageRect.
+    PixelIndex PixelAt(QPoint point) const;
+    // The frame's tool: 0 none, 1 liner, 2 pointer (none outside an image frame).
+    int ToolMode() const;
+    QString StatusText() const { return m_strStatus; }
+
+    // --- drawing and printing ---
+    // The bitmap stretched into imageRect and, while drawing, the line.
+    void DrawScene(QPainter& painter) const;
+    // The whole scroll extent on one page, scaled to fit; false when the
+    // printer cannot be painted on.
+    bool PrintImage(QPrinter& printer) const;
+
+    QWidget* Canvas() const;
+    QScrollArea* ScrollArea() const { return m_pScroll; }
+    QMenu* ImageMenu() const { return m_pImageMenu; }
+    QAction* ZoomAction(int percent) const;
+
+public slots:
+    void OnPrintPreview();
+
+protected:
+    // --- hooks of the image kind ---
+    virtual bool HasImage() const = 0;
+    virtual std::uint32_t ImageWidth() const = 0;
+    virtual std::uint32_t ImageHeight() const = 0;
+    virtual double ImageDimX() const = 0;
+    virtual double ImageDimY() const = 0;
+    // The full-range bitmap of the document, or null without pixels.
+    virtual std::unique_ptr<CDib> MakeDisplayBitmap() const = 0;
+    virtual GreyWindow ComputeGreyWindow(int width, int position) const = 0;
+    // Rewrites the bitmap's bits through [low, high]; false when it does not fit.
+    virtual bool FillWindowedBitmap(CDib& bitmap, float low, float high) const = 0;
+    // The value of pixel p as the read-out shows it ("%.3f", "%d").
+    virtual QString PixelValueText(PixelIndex p) const = 0;
+    // The liner tool released a line between these pixels (inside the image).
+    virtual void OnLineDrawn(PixelIndex start, PixelIndex end) = 0;
+
+    void SetStatusText(const QString& text);
+
+private:
+    void CreateActions();
+    void UpdateDisplayImage();
+    void UpdateStatus(QPoint point);
+    void FitFrame();
+    void Redraw(bool now = false);
+
+    QScrollArea* m_pScroll;
+    CImageCanvas* m_pCanvas;
+    QMenu* m_pImageMenu;
+    QActionGroup* m_pZoomGroup;
+
+    ImageLayout m_layout;
+    bool m_bDragging = false;
+    QPen m_linePen;
+    QPoint m_lineStart;
+    QPoint m_lineEnd;
+    std::unique_ptr<CDib> m_pBitmap;
+    QImage m_displayImage;  // the bitmap's image columns, top row first
+    int m_windowWidth = kGreyWindowInitialWidth;
+    int m_windowPosition = kGreyWindowInitialPosition;
+    float m_windowLow = 1000.0f;
+    float m_windowHigh = 0.0f;
+    QString m_strStatus;
+};
+
+}  // namespace voxmill
