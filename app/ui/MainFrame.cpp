@@ -388,17 +388,24 @@ void CMainFrame::OnFileSaveAs() {
 }
 
 bool CMainFrame::PrintActiveView(QPrinter& printer) {
+    QPainter painter;
+    if (!ActiveFrame() || !painter.begin(&printer)) return false;
+    RenderActiveView(painter, printer.pageLayout().paintRectPixels(printer.resolution()));
+    return painter.end();
+}
+
+bool CMainFrame::RenderActiveView(QPainter& painter, const QRectF& page) {
     CChildFrame* frame = ActiveFrame();
     QWidget* view = frame ? frame->GetView() : nullptr;
     if (!view) return false;
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     const QSize size = view->size().isEmpty() ? view->sizeHint() : view->size();
     const double scale = std::min(page.width() / std::max(1, size.width()), page.height() / std::max(1, size.height()));
+    painter.save();
+    painter.translate(page.topLeft());
     painter.scale(scale, scale);
     view->render(&painter);
-    return painter.end();
+    painter.restore();
+    return true;
 }
 
 void CMainFrame::OnFilePrint() {

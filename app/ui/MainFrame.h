@@ -26,6 +26,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPainter;
 class QToolBar;
 
 namespace voxmill {
@@ -72,6 +73,9 @@ public:
     QStringList OpenFilters() const;
     // Renders the active view onto the printer's page; false without one.
     bool PrintActiveView(QPrinter& printer);
+    // The same picture into `page` of any painter (a window that was never
+    // shown is laid out first).
+    bool RenderActiveView(QPainter& painter, const QRectF& page);
 
     class CChildFrame* ActiveFrame() const;
     CDocument* ActiveDocument() const;

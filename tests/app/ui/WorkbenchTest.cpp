@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPrinterInfo>
 #include <QTimer>
 #include <QToolBar>
@@ -309,6 +310,23 @@ private slots:
         // The program ends after printing, successfully.
         QVERIFY(!app.InitInstance({"voxmill", "-p", path}));
         QCOMPARE(app.ExitCode(), 0);
+        // What is printed is the window's picture, also when it was never shown.
+        CDocManager docs;
+        CRecentFileList recent;
+        CMainFrame hidden(docs, recent);
+        hidden.InstallFrames(WorkbenchFrameTable());
+        QVERIFY(hidden.OpenDocumentFile(path));
+        QVERIFY(!hidden.isVisible());
+        QImage page(800, 600, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        QVERIFY(hidden.RenderActiveView(painter, QRectF(0, 0, 800, 600)));
+        painter.end();
+        int dark = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) dark += qGray(page.pixel(x, y)) < 128;
+        QVERIFY2(dark > 200, "the list's text and lines are drawn");
+        hidden.CloseAllDocuments();
         if (QPrinterInfo::availablePrinters().isEmpty()) {
             QFile pdf(path + ".pdf");
             QVERIFY(pdf.open(QIODevice::ReadOnly));
