@@ -39,6 +39,9 @@ COperatorChildFrame::COperatorChildFrame(QWidget* parent)
     m_pProgress->hide();
     m_pStatusBar->installEventFilter(this);
     setWidget(box);
+    // A fixed-size window: no maximise button either.
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
 
 void COperatorChildFrame::InitialUpdateFrame() {
