@@ -1,0 +1,7 @@
+#include "reconstruction/ui/BackProjectorPropertyPage_Options.h"
+
+namespace voxmill {
+
+CBackProjectorPropertyPage_Options::CBackProjectorPropertyPage_Options(QWidget* parent) : QWidget(parent) {}
+
+}  // namespace voxmill

@@ -1,0 +1,169 @@
+#include "reconstruction/ui/VolumeView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <exception>
+#include <memory>
+
+#include "app/DocTemplate.h"
+#include "app/archive/ArchiveException.h"
+#include "app/templates/DocManager.h"
+#include "app/ui/ChildFrame.h"
+#include "app/ui/FilePrompt.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/MessageBox.h"
+#include "reconstruction/SliceCollection.h"
+#include "reconstruction/Slicing.h"
+#include "reconstruction/Volume.h"
+
+namespace voxmill {
+namespace {
+
+const char* const kHdfFilter = "Hdf Files (*.hdf)";
+
+// The wait cursor for the length of a scope.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+CVolumeView::CVolumeView(QWidget* parent)
+    : CWidgetView(parent), m_pScroll(new QScrollArea(this)), m_pVolumeMenu(new QMenu(QStringLiteral("Volume"), this)),
+      m_pExportMenu(new QMenu(QStringLiteral("Export"), this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pScroll);
+    // The scrolled area is blank: a volume has no picture of its own.
+    auto* canvas = new QWidget;
+    canvas->setFixedSize(kScrollUnits, kScrollUnits);
+    m_pScroll->setWidget(canvas);
+    m_pScroll->setBackgroundRole(QPalette::Base);
+    CreateActions();
+}
+
+CVolumeView::~CVolumeView() { DetachFromDocument(); }
+
+void CVolumeView::CreateActions() {
+    m_pSlices[0] = m_pVolumeMenu->addAction(QStringLiteral("X Slices"), this, &CVolumeView::OnXSlices);
+    m_pSlices[0]->setStatusTip(QStringLiteral("Cut the volume into slices across the X axis"));
+    m_pSlices[1] = m_pVolumeMenu->addAction(QStringLiteral("Y Slices"), this, &CVolumeView::OnYSlices);
+    m_pSlices[1]->setStatusTip(QStringLiteral("Cut the volume into slices across the Y axis"));
+    m_pSlices[2] = m_pVolumeMenu->addAction(QStringLiteral("Z Slices"), this, &CVolumeView::OnZSlices);
+    m_pSlices[2]->setStatusTip(QStringLiteral("Cut the volume into slices across the Z axis"));
+    m_pVolumeMenu->addSeparator();
+    m_pTarget = m_pVolumeMenu->addAction(QStringLiteral("Target"), this, &CVolumeView::OnTarget);
+    m_pTarget->setStatusTip(QStringLiteral("Show the volume as a target"));
+    m_pExportHdf = m_pExportMenu->addAction(QStringLiteral("NCSA HDF"), this, &CVolumeView::OnExportHdf);
+    m_pExportHdf->setStatusTip(QStringLiteral("Write the voxels as an HDF scientific data set"));
+    for (QMenu* menu : {m_pVolumeMenu, m_pExportMenu})
+        connect(menu, &QMenu::aboutToShow, this, &CVolumeView::UpdateCommandState);
+}
+
+CVolume* CVolumeView::GetVolume() const { return dynamic_cast<CVolume*>(GetDocument()); }
+
+QList<QMenu*> CVolumeView::DocumentMenus() const { return {m_pExportMenu, m_pVolumeMenu}; }
+
+QSize CVolumeView::sizeHint() const { return QSize(260, 160); }
+
+QAction* CVolumeView::SliceAction(std::uint32_t axis) const { return axis < 3 ? m_pSlices[axis] : nullptr; }
+
+void CVolumeView::OnInitialUpdate() {
+    CWidgetView::OnInitialUpdate();
+    UpdateCommandState();
+}
+
+void CVolumeView::OnUpdate(CView*, long, CObject*) { UpdateCommandState(); }
+
+CDocTemplate* CVolumeView::FindTemplate(unsigned resourceId) const {
+    CMainFrame* mainFrame = CMainFrame::FromWidget(this);
+    return mainFrame ? mainFrame->GetDocManager().FindTemplate(resourceId) : nullptr;
+}
+
+void CVolumeView::UpdateCommandState() {
+    const CVolume* volume = GetVolume();
+    const CDocTemplate* slices = FindTemplate(kSliceCollectionTemplate);
+    const bool canSlice = volume && slices && slices->HasFrameFactory();
+    for (QAction* action : m_pSlices) action->setEnabled(canSlice);
+    const CDocTemplate* target = FindTemplate(kTargetTemplate);
+    m_pTarget->setEnabled(volume && target && target->HasFrameFactory());
+    m_pExportHdf->setEnabled(volume && volume->IsAllocated());
+}
+
+CChildFrame* CVolumeView::MakeSlices(std::uint32_t axis) {
+    CVolume* volume = GetVolume();
+    CDocTemplate* tmpl = FindTemplate(kSliceCollectionTemplate);
+    if (!volume || !tmpl || !tmpl->HasFrameFactory() || axis > 2) return nullptr;
+    CDocument* doc = tmpl->CreateNewDocument();
+    std::unique_ptr<CSliceCollection> collection(dynamic_cast<CSliceCollection*>(doc));
+    if (!collection) {
+        delete doc;  // leaves the template's list
+        return nullptr;
+    }
+    if (!collection->OnNewDocument()) return nullptr;
+    const char* axisName[] = {"X", "Y", "Z"};
+    collection->SetTitle(volume->GetTitle() + " " + axisName[axis] + " Slices");
+    {
+        WaitCursor wait;
+        SliceVolume(*volume, axis, *collection);
+    }
+    CChildFrame* frame = CChildFrame::OpenFrame(*tmpl, *collection);
+    if (frame) collection.release();  // the window's document now
+    return frame;
+}
+
+void CVolumeView::OnXSlices() { MakeSlices(0); }
+
+void CVolumeView::OnYSlices() { MakeSlices(1); }
+
+void CVolumeView::OnZSlices() { MakeSlices(2); }
+
+void CVolumeView::OnTarget() {
+    CVolume* volume = GetVolume();
+    CDocTemplate* tmpl = FindTemplate(kTargetTemplate);
+    if (volume && tmpl) CChildFrame::ReplaceFrames(*volume, *tmpl);
+}
+
+bool CVolumeView::ExportHdf(const QString& path) {
+    const CVolume* volume = GetVolume();
+    if (!volume || path.isEmpty()) return false;
+    try {
+        WaitCursor wait;
+        volume->ExportHdf(path.toStdString());
+        return true;
+    } catch (const CFileException& e) {
+        // The message names the file already.
+        const QString what = QString::fromStdString(e.what());
+        ShowMessageBox(this, QMessageBox::Warning, QStringLiteral("The volume could not be exported: %1").arg(what));
+    } catch (const std::exception& e) {
+        const QString what = QString::fromStdString(e.what());
+        ShowMessageBox(this, QMessageBox::Warning,
+                       QStringLiteral("The volume could not be exported to %1: %2").arg(path, what));
+    }
+    return false;
+}
+
+void CVolumeView::OnExportHdf() {
+    if (!GetVolume()) return;
+    FilePromptRequest request;
+    request.open = false;
+    request.title = QStringLiteral("Export");
+    const CDocTemplate* hdf = FindTemplate(kHdfTemplate);
+    const QString filter = hdf ? TemplateFilter(*hdf) : QString();
+    request.filters << (filter.isEmpty() ? QString::fromLatin1(kHdfFilter) : filter);
+    request.defaultSuffix = QStringLiteral("hdf");
+    QString path = PromptForFile(this, request);
+    if (path.isEmpty()) return;  // cancelled
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".hdf");
+    ExportHdf(path);
+}
+
+}  // namespace voxmill
