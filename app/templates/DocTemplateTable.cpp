@@ -6,8 +6,10 @@
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
 #include "phantom/PhantomElementEllipsoid.h"
+#include "reconstruction/BackProjector.h"
 #include "reconstruction/Slice.h"
 #include "reconstruction/SliceCollection.h"
+#include "reconstruction/Volume.h"
 
 namespace voxmill {
 namespace {
@@ -53,6 +55,11 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
          &Create<CPhantom>},
         {136, kNoDocString, false, &Create<CPhantomElementEllipsoid>},  // element editing window
         {151, kNoDocString, false, &Create<CPhantomElementCylinder>},   // element editing window
+        {134,
+         "\nBackprojector\nBackprojector\nBackprojector Files (*.brp)\n.BRP\nBackprojector.Document\nBackprojector "
+         "Document",
+         true, &Create<CBackProjector>},
+        {132, "\nVolume\nVolume\nVolume Files (*.vol)\n.VOL\nVolume.Document\nVolume Document", true, &Create<CVolume>},
     };
     return rows;
 }

@@ -2,12 +2,15 @@
 
 #include "acquisition/ui/collection/ProjectionCollectionView.h"
 #include "acquisition/ui/collection/ProjectionView.h"
+#include "app/ui/OperatorChildFrame.h"
 #include "app/ui/TargetView.h"
 #include "imaging/ui/SurfaceChildFrame.h"
 #include "imaging/ui/SurfaceView.h"
 #include "phantom/ui/PhantomElementCylinderView.h"
 #include "phantom/ui/PhantomElementEllipsoidView.h"
 #include "phantom/ui/PhantomView.h"
+#include "reconstruction/ui/BackProjectorView.h"
+#include "reconstruction/ui/VolumeView.h"
 
 namespace voxmill {
 
@@ -24,6 +27,8 @@ const std::vector<FrameRow>& WorkbenchFrameTable() {
         {135, &CreateFrame<CChildFrame, CPhantomView>},
         {136, &CreateFrame<CChildFrame, CPhantomElementEllipsoidView>},
         {151, &CreateFrame<CChildFrame, CPhantomElementCylinderView>},
+        {134, &CreateFrame<COperatorChildFrame, CBackProjectorView>},
+        {132, &CreateFrame<CChildFrame, CVolumeView>},
     };
     return rows;
 }
