@@ -1,0 +1,556 @@
+// The backprojector window driven as a user would: the sheet and its
+// pages with their defaults and checks, the choice and replacement of
+// renderers with their pages (Tessor's and the test module's), target
+// drops, and "Render" with its volume windows, wait cursor and progress.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <cstdlib>
+
+#include "app/archive/ErrorSink.h"
+#include "app/ui/PropertyPageX.h"
+#include "contract/Registry.h"
+#include "contract/Renderer.h"
+#include "reconstruction/PluginModule.h"
+#include "reconstruction/ui/BackProjectorPropertyPage_Options.h"
+#include "reconstruction/ui/BackProjectorPropertyPage_Renderer.h"
+#include "reconstruction/ui/BackProjectorPropertyPage_Target.h"
+#include "reconstruction/ui/BackProjectorPropertyPage_Volume.h"
+#include "reconstruction/ui/BackProjectorPropertySheet.h"
+#include "tests/app/ui/UiTestSupport.h"
+#include "tests/reconstruction/TestRendererIds.h"
+#include "tests/reconstruction/ui/ReconstructionUiSupport.h"
+
+using namespace voxmill;
+using namespace voxmill::test;
+
+namespace {
+
+using Page = CBackProjectorPropertySheet::Page;
+using Axis = CBackProjectorPropertyPage_Volume::Axis;
+
+QStringList TabTitles(const QTabWidget* sheet) {
+    QStringList titles;
+    for (int i = 0; i < sheet->count(); ++i) titles << sheet->tabText(i);
+    return titles;
+}
+
+QStringList FourPages() { return {"Volume geometry", "General Options", "Target", "Renderer"}; }
+
+QString ShownTypeName(const CTargetPage* page) {
+    QStringList texts;
+    for (const QLabel* label : page->findChildren<QLabel*>()) texts << label->text();
+    texts.removeAll(QStringLiteral("Target type:"));
+    return texts.value(0);
+}
+
+COperatorChildFrame* OperatorFrame(CBackProjectorView* view) {
+    return dynamic_cast<COperatorChildFrame*>(view->GetParentFrame());
+}
+
+std::string TestModuleLog() {
+    std::string error;
+    CPluginModule* module = CPluginModule::Open(VOXMILL_TEST_RENDERER, &error);
+    auto log = module ? reinterpret_cast<PFN_TestLog>(module->Symbol(kTestLogSymbol)) : nullptr;
+    return log ? log() : std::string();
+}
+
+void ClearTestModuleLog() {
+    std::string error;
+    CPluginModule* module = CPluginModule::Open(VOXMILL_TEST_RENDERER, &error);
+    if (auto clear = module ? reinterpret_cast<PFN_TestClearLog>(module->Symbol(kTestClearLogSymbol)) : nullptr)
+        clear();
+}
+
+bool Register(const char* module) {
+    std::string error;
+    const HRESULT hr = CPluginRegistry::RegisterModule(module, &error);
+    if (FAILED(hr)) qWarning("cannot register %s: %s", module, error.c_str());
+    return SUCCEEDED(hr);
+}
+
+// Records, at each progress step, whether the window showed the run's state.
+struct StepRecord {
+    bool buttonEnabled;
+    bool waitCursor;
+};
+std::vector<StepRecord> g_steps;
+
+class CObservedBackProjector : public CBackProjector {
+public:
+    void Step() override {
+        auto* view = GetViews().empty() ? nullptr : dynamic_cast<CBackProjectorView*>(GetViews().front());
+        const QCursor* cursor = QApplication::overrideCursor();
+        g_steps.push_back({view && view->RenderButton()->isEnabled(), cursor && cursor->shape() == Qt::WaitCursor});
+        CBackProjector::Step();
+    }
+};
+
+}  // namespace
+
+class BackProjectorWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        UseSettingsIn(*m_dir);
+        // Never the user's registry: each test has one of its own.
+        qputenv("VOXMILL_REGISTRY", m_dir->filePath(QStringLiteral("registry.ini")).toLocal8Bit());
+        ClearLastReportedError();
+        m_bench = std::make_unique<ReconstructionWorkbench>();
+    }
+    void cleanup() {
+        m_bench.reset();
+        FlushDeletes();
+        qunsetenv("VOXMILL_REGISTRY");
+        m_dir.reset();
+    }
+
+    void theFormHoldsTheSheetAndTwoButtons() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        QVERIFY(view);
+        QVERIFY(OperatorFrame(view));
+        QCOMPARE(view->Sheet()->pos(), QPoint(7, 7));
+        QCOMPARE(view->Sheet()->size(), view->Sheet()->sizeHint());
+        QCOMPARE(view->Sheet()->windowTitle(), QString("Property Sheet"));
+        QCOMPARE(TabTitles(view->Sheet()), FourPages());
+        QCOMPARE(view->RenderButton()->text(), QString("Render"));
+        QVERIFY(view->RenderButton()->isEnabled());
+        QCOMPARE(view->PreviewButton()->text(), QString("OpenGL Preview"));
+        QVERIFY(!view->PreviewButton()->isEnabled());
+        QVERIFY(view->Sheet()->OptionsPage()->children().isEmpty());
+    }
+
+    void aNewBackprojectorShowsItsDefaults() {
+        CBackProjectorPropertySheet* sheet = m_bench->NewBackProjector()->Sheet();
+        const CBackProjectorPropertyPage_Volume* volume = sheet->VolumePage();
+        QCOMPARE(volume->ShapeBox()->count(), 1);
+        QCOMPARE(volume->ShapeBox()->currentText(), QString("Parallelepiped"));
+        for (const char* group : {"X Axis", "Y Axis", "Z Axis"})
+            QVERIFY2(volume->findChild<QGroupBox*>(group), group);
+        for (Axis a : {Axis::kX, Axis::kY, Axis::kZ}) {
+            QCOMPARE(volume->Dimension(a)->text().toDouble(), 2.0);
+            QCOMPARE(volume->PixelNumber(a)->text(), QString("64"));
+        }
+        const CBackProjector::VolumeSize size = sheet->Values();
+        QCOMPARE(size.dimX, 2.0);
+        QCOMPARE(size.dimZ, 2.0);
+        QCOMPARE(size.nY, 64u);
+        const CBackProjectorPropertyPage_Renderer* renderer = sheet->RendererPage();
+        QCOMPARE(renderer->ControlName()->text(), QString("n/a"));
+        QCOMPARE(renderer->FileName()->text(), QString("n/a"));
+        QCOMPARE(renderer->SelectButton()->text(), QString("Select Renderer..."));
+        QVERIFY(renderer->findChild<QGroupBox*>()->title() == QString("Renderer Information"));
+        QStringList labels;
+        for (const QLabel* label : renderer->findChildren<QLabel*>()) labels << label->text();
+        QVERIFY(labels.contains("ActiveX Control:"));
+        QVERIFY(labels.contains("OCX File Name:"));
+        QCOMPARE(ShownTypeName(sheet->TargetPage()), QString("n/a"));
+    }
+
+    void theVolumePageRefusesFieldsThatDoNotParse() {
+        CBackProjectorPropertySheet* sheet = m_bench->NewBackProjector()->Sheet();
+        CBackProjectorPropertyPage_Volume* page = sheet->VolumePage();
+        ScopedMessageBoxes boxes;
+        page->Dimension(Axis::kY)->setText("two");
+        sheet->setCurrentIndex(Page::kTargetPage);
+        QCOMPARE(sheet->currentIndex(), int(Page::kVolumePage));
+        QCOMPARE(boxes.texts, QStringList{"Please enter a number."});
+
+        page->Dimension(Axis::kY)->setText("1.5");
+        for (const char* bad : {"-1", "2.5", "", "4294967296"}) {
+            page->PixelNumber(Axis::kZ)->setText(bad);
+            sheet->setCurrentIndex(Page::kRendererPage);
+            QCOMPARE(sheet->currentIndex(), int(Page::kVolumePage));
+            QCOMPARE(boxes.texts.last(), QString("Please enter a positive integer."));
+        }
+        // Still the defaults: nothing was accepted yet.
+        QCOMPARE(sheet->Values().dimY, 2.0);
+        QCOMPARE(sheet->Values().nZ, 64u);
+
+        // A count of 0 parses; the volume refuses it later.
+        page->PixelNumber(Axis::kZ)->setText("0");
+        sheet->setCurrentIndex(Page::kRendererPage);
+        QCOMPARE(sheet->currentIndex(), int(Page::kRendererPage));
+        QCOMPARE(sheet->Values().dimY, 1.5);
+        QCOMPARE(sheet->Values().nZ, 0u);
+        QCOMPARE(boxes.texts.size(), 5);
+    }
+
+    void withNothingInstalledNoDialogIsShown() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        ScopedRendererChoice choice;
+        view->Sheet()->RendererPage()->SelectButton()->click();
+        QCOMPARE(choice.shown, 0);
+        QVERIFY(!view->GetBackProjector()->HasRenderer());
+        QCOMPARE(TabTitles(view->Sheet()), FourPages());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void theDialogListsTheInstalledRenderers() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        ScopedRendererChoice choice;
+        choice.cancel = true;
+        view->Sheet()->RendererPage()->SelectButton()->click();
+        QCOMPARE(choice.shown, 1);
+        QCOMPARE(choice.caption, QString("Select an ActiveX Voxmill Plugin"));
+        QStringList expected;
+        for (const auto& plugin : CPluginRegistry().EnumeratePlugins()) expected << QString::fromStdString(plugin.name);
+        QCOMPARE(choice.names, expected);
+        QVERIFY(choice.names.contains(kTestRendererAName));
+        QVERIFY(!view->GetBackProjector()->HasRenderer());
+
+        // OK with nothing selected chooses nothing either.
+        choice.cancel = false;
+        view->Sheet()->RendererPage()->SelectButton()->click();
+        QVERIFY(!view->GetBackProjector()->HasRenderer());
+        QCOMPARE(TabTitles(view->Sheet()), FourPages());
+    }
+
+    void theDialogAnswersTheSelectedClass() {
+        CSelectRendererDialog dialog(
+            {{test::CLSID_TestRendererA, "A"}, {test::CLSID_TestRendererB, "Untitled Plugin"}});
+        QCOMPARE(dialog.List()->count(), 2);
+        QCOMPARE(dialog.List()->item(1)->text(), QString("Untitled Plugin"));
+        QCOMPARE(dialog.OkButton()->text(), QString("OK"));
+        QCOMPARE(dialog.CancelButton()->text(), QString("Cancel"));
+        QVERIFY(dialog.SelectedClassId() == GUID_NULL);
+        QVERIFY(dialog.SelectClassId(test::CLSID_TestRendererB));
+        QVERIFY(dialog.SelectedClassId() == test::CLSID_TestRendererB);
+        QVERIFY(!dialog.SelectClassId(test::CLSID_TestUnknown));
+    }
+
+    void choosingTessorAddsItsPageAfterTheFour() {
+        if (!RequireTessor()) return;
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, kTessor);
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        QCOMPARE(TabTitles(sheet), FourPages() << "Tessor");
+        QCOMPARE(sheet->RendererPages().size(), 1u);
+        CPropertyPageX* page = sheet->RendererPages().front();
+        QCOMPARE(sheet->currentWidget(), static_cast<QWidget*>(page));
+        QVERIFY(page->IsPageActivated());
+        auto* collection = page->findChild<QCheckBox*>("processCollection");
+        QVERIFY(collection);
+        QCOMPARE(collection->text(), QString("Process Projection Collection (a bit faster)"));
+        QVERIFY(collection->isVisible());
+        auto* group = page->findChild<QGroupBox*>("interpolationGroup");
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Interpolation quality"));
+        QCOMPARE(sheet->RendererPage()->ControlName()->text(), QString("Tessor Control"));
+        QCOMPARE(sheet->RendererPage()->FileName()->text(), QString("libtessor.so"));
+        // The form and its frame grew to the page's needs.
+        QVERIFY(sheet->height() >= page->sizeHint().height());
+        QVERIFY(view->RenderButton()->y() > sheet->geometry().bottom());
+        QVERIFY(view->GetParentFrame() &&
+                OperatorFrame(view)->height() > view->RenderButton()->geometry().bottom());
+
+        // Leaving the page hides the plug-in's window, coming back shows it.
+        QWidget* pluginWindow = page->findChild<QWidget*>("TessorPropPage");
+        QVERIFY(pluginWindow);
+        QCOMPARE(pluginWindow->parentWidget(), static_cast<QWidget*>(page));
+        sheet->setCurrentIndex(Page::kRendererPage);
+        QVERIFY(pluginWindow->isHidden());
+        sheet->setCurrentWidget(page);
+        QVERIFY(!pluginWindow->isHidden());
+        QVERIFY(collection->isVisible());
+    }
+
+    void choosingTheSameRendererKeepsItsPageAndOptions() {
+        if (!RequireTessor()) return;
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CBackProjector* doc = view->GetBackProjector();
+        SelectRenderer(view, kTessor);
+        CPropertyPageX* page = view->Sheet()->RendererPages().front();
+        IOleObject* renderer = doc->GetRenderer();
+        auto* collection = page->findChild<QCheckBox*>("processCollection");
+        collection->click();  // applied at once: the sheet has no Apply button
+        VARIANT value;
+        QCOMPARE(doc->GetRendererOption("IsProcessCollection", &value), S_OK);
+        QVERIFY(value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE);
+
+        SelectRenderer(view, kTessor);
+        QCOMPARE(doc->GetRenderer(), renderer);
+        QCOMPARE(view->Sheet()->RendererPages().size(), 1u);
+        QCOMPARE(view->Sheet()->RendererPages().front(), page);
+        QVERIFY(collection->isChecked());
+        QCOMPARE(doc->GetRendererOption("IsProcessCollection", &value), S_OK);
+        QVERIFY(value.boolVal != VARIANT_FALSE);
+    }
+
+    void anotherRendererReplacesAllPagesOfThePrevious() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(TabTitles(sheet), FourPages() << "Page1" << "Page2");
+        QCOMPARE(sheet->currentWidget(), static_cast<QWidget*>(sheet->RendererPages().back()));
+        QCOMPARE(sheet->RendererPage()->ControlName()->text(), QString("Voxmill Test Renderer A Control"));
+
+        ClearTestModuleLog();
+        SelectRenderer(view, test::CLSID_TestRendererB);
+        QCOMPARE(TabTitles(sheet), FourPages() << "PageB");
+        const std::string log = TestModuleLog();
+        for (const char* line : {"Page1 Destroyed", "Page2 Destroyed", "A Close 1", "A Destroyed"})
+            QVERIFY2(log.find(line) != std::string::npos, line);
+        // The old pages went before the old renderer was closed.
+        QVERIFY(log.find("Page2 Destroyed") < log.find("A Close 1"));
+        QCOMPARE(sheet->RendererPage()->ControlName()->text(), QString("Voxmill Test Renderer B Control"));
+
+        if (!RequireTessor()) return;
+        SelectRenderer(view, kTessor);
+        QCOMPARE(TabTitles(sheet), FourPages() << "Tessor");
+        QVERIFY(TestModuleLog().find("PageB Destroyed") != std::string::npos);
+    }
+
+    void aRendererThatCannotBeCreatedLeavesNoPages() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        // A class in the category whose factory hands out nothing.
+        std::string error;
+        QVERIFY(CRegistry::Update(
+            CRegistry::DefaultPath(),
+            [](CRegistry& reg) {
+                reg.RegisterInprocClass(test::CLSID_TestNullObject, "Broken", VOXMILL_TEST_RENDERER, "");
+                reg.RegisterClassImplCategory(test::CLSID_TestNullObject, CATID_VoxmillPlugins);
+            },
+            &error));
+        SelectRenderer(view, test::CLSID_TestNullObject);
+        QVERIFY(!view->GetBackProjector()->HasRenderer());
+        QCOMPARE(TabTitles(view->Sheet()), FourPages());
+        QCOMPARE(view->Sheet()->RendererPage()->ControlName()->text(), QString("n/a"));
+        QCOMPARE(view->Sheet()->RendererPage()->FileName()->text(), QString("n/a"));
+        QVERIFY(!LastReportedError().empty());
+    }
+
+    void closingTheWindowReleasesTheRendererAndItsPages() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        ClearTestModuleLog();
+        ReconstructionWorkbench::FrameOf(*view->GetBackProjector())->DestroyWindow();
+        FlushDeletes();
+        const std::string log = TestModuleLog();
+        for (const char* line : {"Page1 Destroyed", "Page2 Destroyed", "A Destroyed"})
+            QVERIFY2(log.find(line) != std::string::npos, line);
+    }
+
+    void droppingACollectionOrAPhantomLinksIt() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CTargetPage* page = view->Sheet()->TargetPage();
+        view->Sheet()->setCurrentIndex(Page::kTargetPage);
+        CProjectionCollection* collection = m_bench->NewCollection();
+        QCOMPARE(DragTarget(*collection, page), Qt::LinkAction);
+        QCOMPARE(page->GetTarget(), static_cast<CTarget*>(collection));
+        QVERIFY(collection->GetViews().empty());
+        QVERIFY(!collection->m_bAutoDelete);
+        QVERIFY(m_bench->Template(130).GetDocuments().empty());
+        QCOMPARE(ShownTypeName(page), QString("Projection Collection Document"));
+
+        auto* phantom = static_cast<CPhantom*>(m_bench->Frame().NewDocument(m_bench->Template(135)));
+        QCOMPARE(DragTarget(*phantom, page), Qt::LinkAction);
+        QCOMPARE(page->GetTarget(), static_cast<CTarget*>(phantom));
+        QCOMPARE(ShownTypeName(page), QString("Phantom Document"));
+    }
+
+    void aDropOfAnyOtherKindIsRefused() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CTargetPage* page = view->Sheet()->TargetPage();
+        CVolume volume;
+        CSliceCollection slices;
+        for (CTarget* other : {static_cast<CTarget*>(&volume), static_cast<CTarget*>(&slices)}) {
+            CTargetMimeData data(*other);
+            QCOMPARE(Drop(page, data), Qt::IgnoreAction);
+        }
+        QVERIFY(!page->GetTarget());
+        QCOMPARE(ShownTypeName(page), QString("n/a"));
+        // The page takes exactly what the document can render from.
+        for (std::uint16_t code = 100; code <= 105; ++code) {
+            const auto& accepted = page->AcceptedTypes();
+            const bool takes = std::find(accepted.begin(), accepted.end(), code) != accepted.end();
+            QCOMPARE(takes, CBackProjector::AcceptsTarget(code));
+        }
+    }
+
+    void renderWithoutTargetOrRendererDoesNothing() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();  // neither
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        view->RenderButton()->click();  // no target
+        QVERIFY(m_bench->Volumes().empty());
+        QVERIFY(boxes.texts.isEmpty());
+
+        CBackProjectorView* other = m_bench->NewBackProjector();
+        QCOMPARE(DragTarget(*m_bench->NewCollection(), other->Sheet()->TargetPage()), Qt::LinkAction);
+        other->RenderButton()->click();  // no renderer
+        QVERIFY(m_bench->Volumes().empty());
+        QVERIFY(boxes.texts.isEmpty());
+    }
+
+    void renderWithTheDefaultsOpensAVolumeWindowEachTime() {
+        if (!RequireTessor()) return;
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, kTessor);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(), view->Sheet()->TargetPage()), Qt::LinkAction);
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        CVolume* volume = m_bench->Volumes().front();
+        QVERIFY(volume->IsAllocated());
+        QCOMPARE(volume->GetCountX(), 64u);
+        QCOMPARE(volume->GetCountY(), 64u);
+        QCOMPARE(volume->GetCountZ(), 64u);
+        QCOMPARE(volume->GetDimX(), 2.0);
+        QCOMPARE(volume->GetDimY(), 2.0);
+        QCOMPARE(volume->GetDimZ(), 2.0);
+        QCOMPARE(volume->GetPitchX(), 0.03125);
+        QCOMPARE(volume->GetPitchZ(), 0.03125);
+        float lo = 0, hi = 0;
+        QVERIFY(volume->GetValueRange(lo, hi));
+        QVERIFY(hi > 0);  // something was reconstructed
+        QVERIFY(view->LastVolumeFrame());
+        QCOMPARE(view->LastVolumeFrame()->GetDocument(), static_cast<CDocument*>(volume));
+        QVERIFY(dynamic_cast<CVolumeView*>(view->LastVolumeFrame()->GetView()));
+        QCOMPARE(volume->GetTitle(), std::string("Volume1"));
+        QVERIFY(view->RenderButton()->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(OperatorFrame(view)->StatusText(0).startsWith("Average time: "));
+        QVERIFY(OperatorFrame(view)->ProgressBar()->isHidden());
+
+        view->RenderButton()->click();
+        const std::vector<CVolume*> volumes = m_bench->Volumes();
+        QCOMPARE(volumes.size(), 2u);
+        QVERIFY(volumes[0] != volumes[1]);
+        QCOMPARE(volumes[1]->GetTitle(), std::string("Volume2"));
+        QCOMPARE(volumes[1]->GetCountX(), 64u);
+        QVERIFY(std::equal(volumes[0]->GetVoxels(), volumes[0]->GetVoxels() + volumes[0]->GetVoxelCount(),
+                           volumes[1]->GetVoxels()));
+        QVERIFY(volumes[1]->GetVoxels() != volumes[0]->GetVoxels());
+    }
+
+    void renderUsesTheAcceptedGeometry() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(3), view->Sheet()->TargetPage()), Qt::LinkAction);
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        sheet->setCurrentIndex(Page::kVolumePage);
+        sheet->VolumePage()->Dimension(Axis::kX)->setText("4");
+        sheet->VolumePage()->PixelNumber(Axis::kX)->setText("8");
+        sheet->VolumePage()->PixelNumber(Axis::kY)->setText("4");
+        sheet->VolumePage()->PixelNumber(Axis::kZ)->setText("2");
+        view->RenderButton()->click();  // the active page is checked first
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        CVolume* volume = m_bench->Volumes().front();
+        QCOMPARE(volume->GetCountX(), 8u);
+        QCOMPARE(volume->GetCountY(), 4u);
+        QCOMPARE(volume->GetCountZ(), 2u);
+        QCOMPARE(volume->GetPitchX(), 0.5);
+        // The test renderer adds 1 per projection; the program's loop
+        // scales by 2 pi / N.
+        QCOMPARE(volume->GetVoxels()[0], static_cast<float>(3.0 * 2.0 * 3.141592653589793 / 3.0));
+
+        // A field that does not parse stops the run before anything is made.
+        ScopedMessageBoxes boxes;
+        sheet->VolumePage()->PixelNumber(Axis::kY)->setText("many");
+        view->RenderButton()->click();
+        QCOMPARE(boxes.texts, QStringList{"Please enter a positive integer."});
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+    }
+
+    void aPhantomTargetIsVoxelized() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        auto* phantom = static_cast<CPhantom*>(m_bench->Frame().NewDocument(m_bench->Template(135)));
+        phantom->AddElement(CPhantom::ElementKinds().front().cls);
+        QCOMPARE(DragTarget(*phantom, view->Sheet()->TargetPage()), Qt::LinkAction);
+        ClearTestModuleLog();
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        QVERIFY(m_bench->Volumes().front()->IsAllocated());
+        QVERIFY(TestModuleLog().find("A Synthesize 1") != std::string::npos);
+    }
+
+    void aRefusedGeometryOpensAnEmptyVolumeWindowAndSaysWhy() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(2), view->Sheet()->TargetPage()), Qt::LinkAction);
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        sheet->setCurrentIndex(Page::kVolumePage);
+        sheet->VolumePage()->PixelNumber(Axis::kY)->setText("0");
+        ClearTestModuleLog();
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        QVERIFY(!m_bench->Volumes().front()->IsAllocated());
+        QVERIFY(view->LastVolumeFrame());
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts.front().contains("every pixel number at least 1"));
+        QVERIFY(TestModuleLog().find("ProcessCollection") == std::string::npos);
+
+        sheet->VolumePage()->PixelNumber(Axis::kY)->setText("64");
+        sheet->VolumePage()->Dimension(Axis::kZ)->setText("-2");
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 2u);
+        QVERIFY(!m_bench->Volumes().back()->IsAllocated());
+        QCOMPARE(boxes.texts.size(), 2);
+    }
+
+    void theRunShowsTheWaitCursorWithRenderDisabled() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        ReconstructionWorkbench::Options options;
+        options.backProjector = [] { return static_cast<CDocument*>(new CObservedBackProjector); };
+        m_bench = std::make_unique<ReconstructionWorkbench>(options);
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(3), view->Sheet()->TargetPage()), Qt::LinkAction);
+        g_steps.clear();
+        view->RenderButton()->click();
+        QCOMPARE(g_steps.size(), 3u);
+        for (const StepRecord& step : g_steps) {
+            QVERIFY(!step.buttonEnabled);
+            QVERIFY(step.waitCursor);
+        }
+        QVERIFY(view->RenderButton()->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+private:
+    bool RequireTessor() {
+#ifdef VOXMILL_TESSOR_MODULE
+        if (!Register(VOXMILL_TESSOR_MODULE)) {
+            QTest::qFail("Tessor could not be registered", __FILE__, __LINE__);
+            return false;
+        }
+        return true;
+#else
+        QTest::qSkip("this tree builds no Tessor", __FILE__, __LINE__);
+        return false;
+#endif
+    }
+
+    static void SelectRenderer(CBackProjectorView* view, REFCLSID clsid) {
+        ScopedRendererChoice choice;
+        choice.choose = clsid;
+        view->Sheet()->RendererPage()->SelectButton()->click();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ReconstructionWorkbench> m_bench;
+};
+
+QTEST_MAIN(BackProjectorWindowTest)
+#include "BackProjectorWindowTest.moc"

@@ -1,0 +1,183 @@
+// The volume window: its menus and their enabled state, the slice
+// commands opening slice collection windows, the "NCSA HDF" export with
+// its prompt and its errors, and "Target".
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QScrollArea>
+#include <QtTest>
+
+#include "app/ui/TargetView.h"
+#include "reconstruction/Slice.h"
+#include "tests/app/ui/UiTestSupport.h"
+#include "tests/reconstruction/ui/ReconstructionUiSupport.h"
+
+using namespace voxmill;
+using namespace voxmill::test;
+
+namespace {
+
+QStringList ActionTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator()) texts << action->text();
+    return texts;
+}
+
+}  // namespace
+
+class VolumeWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        UseSettingsIn(*m_dir);
+        m_bench = std::make_unique<ReconstructionWorkbench>();
+    }
+    void cleanup() {
+        m_bench.reset();
+        FlushDeletes();
+        m_dir.reset();
+    }
+
+    void theWindowHasItsMenusAndDrawsNothing() {
+        CVolumeView* view = NewVolume(4, 4, 4);
+        const QList<QMenu*> menus = view->DocumentMenus();
+        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus[0]->title(), QString("Export"));
+        QCOMPARE(ActionTexts(menus[0]), QStringList{"NCSA HDF"});
+        QCOMPARE(menus[1]->title(), QString("Volume"));
+        QCOMPARE(ActionTexts(menus[1]), (QStringList{"X Slices", "Y Slices", "Z Slices", "Target"}));
+        QCOMPARE(view->ScrollArea()->widget()->size(), QSize(100, 100));
+        QVERIFY(view->ExportHdfAction()->isEnabled());
+        for (std::uint32_t axis = 0; axis < 3; ++axis) QVERIFY(view->SliceAction(axis)->isEnabled());
+        QVERIFY(view->TargetAction()->isEnabled());
+        QVERIFY(!view->SliceAction(3));
+        QVERIFY(dynamic_cast<CChildFrame*>(view->GetParentFrame()));
+    }
+
+    void anEmptyVolumeCannotBeExportedButCanBeSliced() {
+        CVolumeView* view = NewVolume(0, 0, 0);
+        QVERIFY(!view->GetVolume()->IsAllocated());
+        QVERIFY(!view->ExportHdfAction()->isEnabled());
+        CChildFrame* frame = view->MakeSlices(2);
+        QVERIFY(frame);
+        auto* collection = dynamic_cast<CSliceCollection*>(frame->GetDocument());
+        QVERIFY(collection);
+        QCOMPARE(collection->GetCount(), std::size_t{0});
+        // Asked anyway, the export says why it cannot write.
+        ScopedMessageBoxes boxes;
+        QVERIFY(!view->ExportHdf(m_dir->filePath("empty.hdf")));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(!QFile::exists(m_dir->filePath("empty.hdf")));
+    }
+
+    void theSliceCommandsOpenACollectionAlongEachAxis() {
+        CVolumeView* view = NewVolume(64, 32, 16);
+        view->SliceAction(2)->trigger();
+        const std::vector<CDocument*>& docs = m_bench->Template(133).GetDocuments();
+        QCOMPARE(docs.size(), 1u);
+        auto* z = dynamic_cast<CSliceCollection*>(docs.back());
+        QVERIFY(z && ReconstructionWorkbench::FrameOf(*z));
+        QCOMPARE(z->GetAxis(), 2u);
+        QCOMPARE(z->GetCount(), std::size_t{16});
+        QCOMPARE(z->GetSlice(0)->GetWidth(), 64u);
+        QCOMPARE(z->GetSlice(0)->GetHeight(), 32u);
+        QCOMPARE(QString::fromStdString(z->GetTitle()), QString("Volume1 Z Slices"));
+
+        view->SliceAction(0)->trigger();
+        auto* x = dynamic_cast<CSliceCollection*>(m_bench->Template(133).GetDocuments().back());
+        QCOMPARE(x->GetAxis(), 0u);
+        QCOMPARE(x->GetCount(), std::size_t{64});
+        QCOMPARE(x->GetSlice(0)->GetWidth(), 32u);
+        QCOMPARE(x->GetSlice(0)->GetHeight(), 16u);
+        view->SliceAction(1)->trigger();
+        QCOMPARE(dynamic_cast<CSliceCollection*>(m_bench->Template(133).GetDocuments().back())->GetCount(),
+                 std::size_t{32});
+        // The volume is unchanged and keeps its window.
+        QCOMPARE(view->GetVolume()->GetCountX(), 64u);
+        QVERIFY(ReconstructionWorkbench::FrameOf(*view->GetVolume()));
+    }
+
+    void withoutASliceCollectionWindowTheSliceCommandsAreDisabled() {
+        ReconstructionWorkbench::Options options;
+        options.sliceWindows = false;
+        m_bench = std::make_unique<ReconstructionWorkbench>(options);
+        CVolumeView* view = NewVolume(4, 4, 4);
+        for (std::uint32_t axis = 0; axis < 3; ++axis) QVERIFY(!view->SliceAction(axis)->isEnabled());
+        QVERIFY(!view->MakeSlices(0));
+        QVERIFY(m_bench->Template(133).GetDocuments().empty());
+    }
+
+    void theHdfExportAsksForAFileAndWritesIt() {
+        CVolumeView* view = NewVolume(8, 4, 2);
+        view->GetVolume()->Voxel(1, 2, 1) = 5.0f;
+        ScopedFilePrompts prompts;
+        const QString path = m_dir->filePath("volume");
+        prompts.paths.push_back(path);  // no extension typed
+        view->ExportHdfAction()->trigger();
+        QCOMPARE(prompts.requests.size(), 1u);
+        QVERIFY(!prompts.requests[0].open);
+        QCOMPARE(prompts.requests[0].filters, QStringList{"Hdf Files (*.hdf)"});
+        QCOMPARE(prompts.requests[0].defaultSuffix, QString("hdf"));
+        QFile file(path + ".hdf");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Every HDF4 file opens with the same magic number.
+        QCOMPARE(file.read(4), QByteArray("\x0e\x03\x13\x01", 4));
+        QVERIFY(file.size() > qint64(8 * 4 * 2 * sizeof(float)));
+
+        // Cancel writes nothing.
+        view->ExportHdfAction()->trigger();
+        QCOMPARE(prompts.requests.size(), 2u);
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.hdf"}).size(), 1);
+    }
+
+    void aFailedExportIsShownAndChangesNothing() {
+        CVolumeView* view = NewVolume(4, 4, 4);
+        ScopedMessageBoxes boxes;
+        const QString missing = m_dir->filePath("no/such/folder/v.hdf");
+        QVERIFY(!view->ExportHdf(missing));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith("The volume could not be exported"));
+        QVERIFY(boxes.texts[0].contains(missing));
+
+        // A folder in the file's place is no file to replace.
+        const QString folder = m_dir->filePath("folder.hdf");
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(!view->ExportHdf(folder));
+        QCOMPARE(boxes.texts.size(), 2);
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void targetShowsTheVolumeInTheTargetView() {
+        CVolumeView* view = NewVolume(4, 4, 4);
+        CVolume* volume = view->GetVolume();
+        view->TargetAction()->trigger();
+        FlushDeletes();
+        CChildFrame* frame = ReconstructionWorkbench::FrameOf(*volume);
+        QVERIFY(frame);
+        QVERIFY(dynamic_cast<CTargetView*>(frame->GetView()));
+        QCOMPARE(volume->GetViews().size(), 1u);
+    }
+
+private:
+    // A volume window from the Volume template, allocated when the counts
+    // are not zero.
+    CVolumeView* NewVolume(std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ) {
+        auto* volume = static_cast<CVolume*>(m_bench->Frame().NewDocument(m_bench->Template(132)));
+        if (!volume) return nullptr;
+        if (nX) volume->Allocate(2, 2, 2, nX, nY, nZ);
+        volume->UpdateAllViews(nullptr);
+        CChildFrame* frame = ReconstructionWorkbench::FrameOf(*volume);
+        return frame ? dynamic_cast<CVolumeView*>(frame->GetView()) : nullptr;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ReconstructionWorkbench> m_bench;
+};
+
+QTEST_MAIN(VolumeWindowTest)
+#include "VolumeWindowTest.moc"
