@@ -15,6 +15,7 @@
 #include "app/ui/RecentFileList.h"
 #include "app/ui/ResourceIcons.h"
 #include "dicom/DicomFile.h"
+#include "reconstruction/PluginRegistry.h"
 
 namespace voxmill {
 
@@ -35,8 +36,9 @@ bool CVoxmillApp::InitInstance(const QStringList& arguments) {
     m_strStartDirectory = QDir::currentPath().toStdString();
     m_strPluginKey = "Plugins";
     m_hPluginIcon = ResourceIcon(197);
-    // The renderer plug-in category is registered by the plug-in host,
-    // which comes with the renderers.
+    // The sink is not installed yet: a registry that cannot be written
+    // goes unmentioned, the program runs without it.
+    CPluginRegistry().RegisterCategory();
     m_strCameraFile = "Voxmill.dcf";
 
     m_grabber.Load();

@@ -86,9 +86,11 @@ private:
     NewKindHook m_previous;
 };
 
-// Points the workbench's settings at a file of its own.
+// Points the workbench's settings and its plug-in registry at files of
+// their own.
 inline void UseSettingsIn(const QTemporaryDir& dir) {
     qputenv("VOXMILL_SETTINGS", dir.filePath(QStringLiteral("settings.ini")).toLocal8Bit());
+    qputenv("VOXMILL_REGISTRY", dir.filePath(QStringLiteral("registry.ini")).toLocal8Bit());
 }
 
 // Lets closed windows be deleted, as the event loop would.

@@ -206,6 +206,12 @@ private slots:
         QCOMPARE(app.m_strCameraFile, std::string("Voxmill.dcf"));
         QCOMPARE(QString::fromStdString(app.m_strStartDirectory), QDir::currentPath());
         QVERIFY(!app.m_hPluginIcon.isNull());
+        // The plug-in category is declared in the registry.
+        QFile registry(qEnvironmentVariable("VOXMILL_REGISTRY"));
+        QVERIFY(registry.open(QIODevice::ReadOnly));
+        const QByteArray text = registry.readAll();
+        QVERIFY(text.contains("D97195A0-8A2C-11D3-B424-B3F24566ED29"));
+        QVERIFY(text.contains("Voxmill Plugins"));
         // The templates in the table's creation order, the phantom's among them.
         std::vector<unsigned> ids;
         for (const CDocTemplate* tmpl : app.GetDocManager()->GetTemplates()) ids.push_back(tmpl->GetResourceId());
