@@ -126,7 +126,9 @@ bool CListElementStub::SetLinkPath(const std::string& path) {
 const std::string& CListElementStub::GetCachedDescription() {
     if (!m_strDescription.empty() || !m_pElement) return m_strDescription;
     const bool wasLoaded = m_bLoaded;
-    Load();
+    // A member whose file cannot be read would cache (and later save) the
+    // empty element's text; leave the cache empty so a later try can fill it.
+    if (!Load()) return m_strDescription;
     m_pElement->GetDescription(m_strDescription);
     if (!wasLoaded) Unload();
     return m_strDescription;
@@ -135,7 +137,7 @@ const std::string& CListElementStub::GetCachedDescription() {
 CDib* CListElementStub::GetCachedThumbnail() {
     if (m_pThumbnail || !m_pElement) return m_pThumbnail.get();
     const bool wasLoaded = m_bLoaded;
-    Load();
+    if (!Load()) return nullptr;
     m_pThumbnail.reset(m_pElement->MakeThumbnail(kThumbnailSize, kThumbnailSize));
     if (!wasLoaded) Unload();
     return m_pThumbnail.get();

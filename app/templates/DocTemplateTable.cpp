@@ -2,6 +2,7 @@
 
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
+#include "acquisition/Projector.h"
 #include "imaging/Surface.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
@@ -38,6 +39,7 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
          &Create<CSurface>},
         {139, "\nSurface\nSurface\nSurface Raw Files (*.raw)\n.RAW\nSurface.Document\nSurface Document", false,
          &Create<CSurface>},
+        {143, kNoDocString, false, nullptr},  // OpenGL preview: opened by code for its own document
         {129, "\nProjection\nProjection\nProjection Files (*.prj)\n.PRJ\nProjection.Document\nProjection Document",
          true, &Create<CProjection>},
         {141, "\nSinogram\nSinogram\nSinogram Raw Files (*.raw)\n.RAW\nSinogram.Document\nSinogram Document", false,
@@ -55,6 +57,8 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
          &Create<CPhantom>},
         {136, kNoDocString, false, &Create<CPhantomElementEllipsoid>},  // element editing window
         {151, kNoDocString, false, &Create<CPhantomElementCylinder>},   // element editing window
+        {131, "\nProjector\nProjector\nProjector Files  (*.pro)\n.PRO\nProjector.Document\nProjector Document", true,
+         &Create<CProjector>},
         {134,
          "\nBackprojector\nBackprojector\nBackprojector Files (*.brp)\n.BRP\nBackprojector.Document\nBackprojector "
          "Document",

@@ -17,6 +17,9 @@
 #include "dicom/DicomFile.h"
 #include "reconstruction/PluginRegistry.h"
 
+#include "acquisition/ProjectionCollection.h"
+#include "reconstruction/SliceCollection.h"
+
 namespace voxmill {
 
 CVoxmillApp::CVoxmillApp(std::vector<FrameRow> frames, QObject* parent)
@@ -50,6 +53,9 @@ bool CVoxmillApp::InitInstance(const QStringList& arguments) {
     InitDicomToolkit();
 
     m_pDocManager = std::make_unique<CDocManager>();
+    // Collections create their members' documents through these templates.
+    CProjectionCollection::SetProjectionTemplate(m_pDocManager->FindTemplate(129));
+    CSliceCollection::SetSliceTemplate(m_pDocManager->FindTemplate(137));
 
     m_plotServer = std::make_unique<CPlotServer>();
     CPlotServer::SetApplicationServer(m_plotServer.get());

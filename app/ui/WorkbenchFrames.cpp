@@ -2,6 +2,8 @@
 
 #include "acquisition/ui/collection/ProjectionCollectionView.h"
 #include "acquisition/ui/collection/ProjectionView.h"
+#include "acquisition/ui/GLContextView.h"
+#include "acquisition/ui/ProjectorView.h"
 #include "app/ui/OperatorChildFrame.h"
 #include "app/ui/TargetView.h"
 #include "imaging/ui/SurfaceChildFrame.h"
@@ -10,6 +12,8 @@
 #include "phantom/ui/PhantomElementEllipsoidView.h"
 #include "phantom/ui/PhantomView.h"
 #include "reconstruction/ui/BackProjectorView.h"
+#include "reconstruction/ui/SliceCollectionView.h"
+#include "reconstruction/ui/SliceView.h"
 #include "reconstruction/ui/VolumeView.h"
 
 namespace voxmill {
@@ -21,12 +25,16 @@ const std::vector<FrameRow>& WorkbenchFrameTable() {
         {140, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {149, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {139, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {143, &CreateFrame<CChildFrame, CGLContextView>},
         {129, &CreateFrame<CSurfaceChildFrame, CProjectionView>},
         {141, &CreateFrame<CChildFrame, CProjectionCollectionView>},
         {130, &CreateFrame<CChildFrame, CProjectionCollectionView>},
+        {137, &CreateFrame<CSurfaceChildFrame, CSliceView>},
+        {133, &CreateFrame<CChildFrame, CSliceCollectionView>},
         {135, &CreateFrame<CChildFrame, CPhantomView>},
         {136, &CreateFrame<CChildFrame, CPhantomElementEllipsoidView>},
         {151, &CreateFrame<CChildFrame, CPhantomElementCylinderView>},
+        {131, &CreateFrame<COperatorChildFrame, CProjectorView>},
         {134, &CreateFrame<COperatorChildFrame, CBackProjectorView>},
         {132, &CreateFrame<CChildFrame, CVolumeView>},
     };

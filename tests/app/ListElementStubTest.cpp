@@ -1,6 +1,7 @@
 // Collection members: the stub record in place and linked (schemas 1 and
 // 2), loading and unloading linked members, saving them safely, the cached
 // description and thumbnail, and the member interface.
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -327,6 +328,18 @@ TEST(StubCache, ThumbnailIsComputedOnceAt64By64) {
     EXPECT_EQ(m.element.m_thumbnailCalls, 2);
     CListElementStub lonely;
     EXPECT_EQ(lonely.GetCachedThumbnail(), nullptr);
+}
+
+TEST(StubCache, UnreadableMemberFileCachesNothing) {
+    // The empty element's text must not travel in the collection's file.
+    TempDir dir;
+    const std::string path = dir.File("p1.prj");
+    LinkedMember m(path, "p1", 6);
+    std::remove(path.c_str());
+    EXPECT_EQ(m.stub.GetCachedDescription(), "");
+    EXPECT_EQ(m.stub.GetCachedThumbnail(), nullptr);
+    EXPECT_EQ(m.element.m_descriptionCalls, 0);
+    EXPECT_EQ(m.element.m_thumbnailCalls, 0);
 }
 
 TEST(StubCache, AMemberInUseStaysLoaded) {
