@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "app/ui/BusyScope.h"
 #include "acquisition/PreviewScene.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projector.h"
@@ -29,25 +30,6 @@ namespace {
 constexpr int kMargin = 7;
 const char* const kCollectionFilter = "Projection Collection Files (*.prs)";
 const char* const kCollectionExtension = ".PRS";
-
-// The run's state on screen: "Render" disabled and the wait cursor shown,
-// both undone however the run ends.
-class BusyScope {
-public:
-    explicit BusyScope(QPushButton* button) : m_pButton(button) {
-        m_pButton->setEnabled(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyScope() {
-        QApplication::restoreOverrideCursor();
-        m_pButton->setEnabled(true);
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    QPushButton* m_pButton;
-};
 
 void Vertex(const PreviewScene::Point& p) { glVertex3f(p[0], p[1], p[2]); }
 void Color(const PreviewScene::Color& c) { glColor3f(c[0], c[1], c[2]); }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/ui/BusyScope.h"
 #include "app/DocTemplate.h"
 #include "app/Target.h"
 #include "app/templates/DocManager.h"
@@ -26,25 +27,6 @@ namespace {
 
 const char* const kVolumeFilter = "Volume Files (*.vol)";
 const char* const kVolumeExtension = ".VOL";
-
-// The run's state on screen: "Render" disabled and the wait cursor shown,
-// both undone however the run ends.
-class BusyScope {
-public:
-    explicit BusyScope(QPushButton* button) : m_pButton(button) {
-        m_pButton->setEnabled(false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyScope() {
-        QApplication::restoreOverrideCursor();
-        m_pButton->setEnabled(true);
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    QPushButton* m_pButton;
-};
 
 // "Volume3": the template's file-new name with the next number not taken
 // by a volume open from it.
