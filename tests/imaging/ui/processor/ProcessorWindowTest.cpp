@@ -232,6 +232,24 @@ private slots:
         QVERIFY(collection->IsModified());
     }
 
+    void closingTheWindowAfterARunAsksToSaveTheWarpedCollection() {
+        CProcessorView* view = m_bench->NewProcessor();
+        CProjectionCollection* collection = m_bench->NewCollection(1);
+        view->Sheet()->setCurrentIndex(Page::kTargetPage);
+        DragTarget(*collection, view->Sheet()->TargetPage());
+        view->Sheet()->WarpPage()->SpherizeYes()->setChecked(true);
+        view->Sheet()->WarpPage()->Amount()->setValue(50);
+        view->RenderButton()->click();
+        const QString title = QString::fromStdString(collection->GetTitle());
+        ScopedMessageBoxes boxes;
+        boxes.answer = QMessageBox::Cancel;
+        auto* frame = dynamic_cast<CChildFrame*>(view->GetParentFrame());
+        QVERIFY(frame);
+        QVERIFY(!frame->close());
+        QCOMPARE(boxes.texts, QStringList{QStringLiteral("Save changes to %1?").arg(title)});
+        QCOMPARE(view->Sheet()->TargetPage()->GetTarget(), collection);  // kept: nothing lost
+    }
+
     void renderWithoutATargetDoesNothing() {
         auto* doc = new CObservedProcessor;
         CProcessorView* view = m_bench->NewProcessor(doc);
