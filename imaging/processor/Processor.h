@@ -34,8 +34,10 @@ struct ProcessorReport {
     std::string problem;
     std::size_t warped = 0;                 // members warped and kept
     std::vector<std::size_t> unreadable;    // linked members whose file could not be read
-    // Linked member files that could not be written: when not empty, no
-    // member file and no member was changed.
+    // Linked member files that could not be written: then no member file
+    // and no member was changed. (A staged file that cannot be renamed over
+    // its member at the very end is listed too; members renamed before it
+    // keep their new contents.)
     std::vector<std::string> unwritten;
 
     bool Ran() const { return problem.empty(); }
