@@ -47,7 +47,11 @@ void CProcessorView::OnRender() {
 void CProcessorView::ReportIncompleteRun(const ProcessorReport& report) {
     QStringList lines;
     if (!report.unwritten.empty()) {
-        lines << QStringLiteral("These projection files could not be written; no projection was changed:");
+        lines << (report.warped == 0
+                      ? QStringLiteral("These projection files could not be written; no projection was changed:")
+                      : QStringLiteral("These projection files could not be replaced; %1 projections were replaced "
+                                       "before them:")
+                            .arg(report.warped));
         for (const std::string& file : report.unwritten) lines << QString::fromStdString(file);
     }
     if (!report.unreadable.empty()) {
