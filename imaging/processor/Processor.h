@@ -70,6 +70,8 @@ private:
     struct Staged;
     void WarpLinked(CProjectionCollection& collection, const WarpValues& values, ProcessorReport& report);
     void WarpInPlace(CProjectionCollection& collection, const WarpValues& values, ProcessorReport& report);
+    // Loads, warps and writes one linked member to its staged file; false
+    // when the member cannot be read (a failed write goes in the report).
     bool StageMember(CListElementStub& stub, const WarpValues& values, std::vector<Staged>& staged,
                      ProcessorReport& report);
 };
