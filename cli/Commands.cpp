@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
+#include "cli/ProcessorCommands.h"
 #include "cli/ProjectorCommands.h"
 #include "cli/ReconstructionCommands.h"
 #include "cli/SliceCommands.h"
@@ -15,6 +16,7 @@ const std::vector<Command>& Commands() {
         {"plugins", kPluginsUsage, &RunPluginsCommand},
         {"reconstruct", kReconstructUsage, &RunReconstructCommand},
         {"slice", kSliceUsage, &RunSliceCommand},
+        {"warp", kWarpUsage, &RunWarpCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},

@@ -11,6 +11,7 @@
 #include "app/FrameWnd.h"
 #include "app/View.h"
 #include "cli/Command.h"
+#include "cli/ProgressFrame.h"
 #include "phantom/Phantom.h"
 
 namespace voxmill::cli {
@@ -26,56 +27,6 @@ const char* const kProjectUsage =
     "                               distances 0..100, start 0..360, end start+1..360, steps 1..720";
 
 namespace {
-
-// The operator's frame on the command line: the step text and a bar on
-// stderr, rewritten in place, and the timing summary at the end.
-class StderrProgressFrame : public CFrameWnd {
-public:
-    void DestroyWindow() override {}
-    CView* GetActiveView() const override { return nullptr; }
-
-    void SetStatusText(int pane, const std::string& text) override {
-        if (pane == 0) m_text = text;
-        Draw();
-    }
-    void SetProgressRange(unsigned steps) override {
-        m_steps = steps;
-        m_pos = 0;
-        m_visible = true;
-    }
-    void StepProgress() override {
-        if (m_pos < m_steps) ++m_pos;
-    }
-    void HideProgress() override {
-        m_pos = m_steps;
-        Draw();
-        std::cerr << '\n';
-        m_visible = false;
-        m_pos = 0;
-    }
-
-private:
-    void Draw() const {
-        if (!m_visible) {
-            std::cerr << m_text << '\n';
-            return;
-        }
-        constexpr unsigned kWidth = 30;
-        const unsigned filled = m_steps ? m_pos * kWidth / m_steps : 0;
-        std::cerr << '\r' << m_text << " [" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] "
-                  << m_pos << '/' << m_steps << std::flush;
-    }
-
-    std::string m_text;
-    unsigned m_steps = 0, m_pos = 0;
-    bool m_visible = false;
-};
-
-class ProgressView : public CView {
-public:
-    explicit ProgressView(CFrameWnd& frame) { SetParentFrame(&frame); }
-    ~ProgressView() override { DetachFromDocument(); }
-};
 
 ProjectorPageValues ReadValues(Args& args) {
     ProjectorPageValues values;

@@ -14,6 +14,7 @@
 #include "app/archive/ArchiveException.h"
 #include "app/archive/ErrorSink.h"
 #include "cli/Command.h"
+#include "cli/ProgressFrame.h"
 #include "cli/DocumentCommands.h"
 #include "contract/Registry.h"
 #include "phantom/Phantom.h"
@@ -45,62 +46,6 @@ const char* const kExportVolumeRawUsage =
     "  export raw IN.vol OUT.raw     the voxels as IEEE floats, i fastest, then j, then k";
 
 namespace {
-
-// The backprojector's frame on the command line: the step text and a bar
-// on stderr, redrawn in place on a terminal and every tenth elsewhere, and
-// the timing summary at the end.
-class StderrProgressFrame : public CFrameWnd {
-public:
-    StderrProgressFrame() : m_tty(::isatty(STDERR_FILENO) != 0) {}
-
-    void DestroyWindow() override {}
-    CView* GetActiveView() const override { return nullptr; }
-
-    void SetStatusText(int pane, const std::string& text) override {
-        if (pane != 0 || text == m_text) return;
-        m_text = text;
-        if (!m_visible) std::cerr << m_text << '\n';
-        else Draw(true);
-    }
-    void SetProgressRange(unsigned steps) override {
-        m_steps = steps;
-        m_pos = 0;
-        m_shownTenth = -1;
-        m_visible = true;
-    }
-    void StepProgress() override {
-        if (m_pos < m_steps) ++m_pos;
-        Draw(false);
-    }
-    void HideProgress() override {
-        if (m_visible && m_tty) std::cerr << '\n';
-        m_visible = false;
-    }
-
-private:
-    void Draw(bool always) {
-        const int tenth = m_steps ? static_cast<int>(m_pos * 10 / m_steps) : 10;
-        if (!m_tty && !always && tenth == m_shownTenth) return;
-        m_shownTenth = tenth;
-        constexpr unsigned kWidth = 30;
-        const unsigned filled = m_steps ? m_pos * kWidth / m_steps : kWidth;
-        std::cerr << (m_tty ? "\r" : "") << m_text << " [" << std::string(filled, '#')
-                  << std::string(kWidth - filled, ' ') << "] " << m_pos << '/' << m_steps << (m_tty ? "" : "\n")
-                  << std::flush;
-    }
-
-    bool m_tty;
-    std::string m_text;
-    unsigned m_steps = 0, m_pos = 0;
-    int m_shownTenth = -1;
-    bool m_visible = false;
-};
-
-class ProgressView : public CView {
-public:
-    explicit ProgressView(CFrameWnd& frame) { SetParentFrame(&frame); }
-    ~ProgressView() override { DetachFromDocument(); }
-};
 
 std::string AbsoluteModulePath(const std::string& path) {
     std::error_code ec;

@@ -15,6 +15,10 @@ public:
     explicit CProjectorPropertyPage_Target(QWidget* parent = nullptr);
 
     static QString Title() { return QStringLiteral("Target"); }
+
+protected:
+    // The same page for other operators, with the codes they accept.
+    CProjectorPropertyPage_Target(std::vector<std::uint16_t> acceptedTypes, QWidget* parent);
 };
 
 }  // namespace voxmill

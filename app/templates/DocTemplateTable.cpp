@@ -4,6 +4,7 @@
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projector.h"
 #include "imaging/Surface.h"
+#include "imaging/processor/Processor.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
 #include "phantom/PhantomElementEllipsoid.h"
@@ -64,6 +65,8 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
          "Document",
          true, &Create<CBackProjector>},
         {132, "\nVolume\nVolume\nVolume Files (*.vol)\n.VOL\nVolume.Document\nVolume Document", true, &Create<CVolume>},
+        {148, "\nProcessor\nProcessor\nProcessor Files  (*.prc)\n.PRC\nProcessor.Document\nProcessor Document", true,
+         &Create<CProcessor>},
     };
     return rows;
 }

@@ -8,6 +8,7 @@
 #include "app/ui/TargetView.h"
 #include "imaging/ui/SurfaceChildFrame.h"
 #include "imaging/ui/SurfaceView.h"
+#include "imaging/ui/processor/ProcessorView.h"
 #include "phantom/ui/PhantomElementCylinderView.h"
 #include "phantom/ui/PhantomElementEllipsoidView.h"
 #include "phantom/ui/PhantomView.h"
@@ -37,6 +38,7 @@ const std::vector<FrameRow>& WorkbenchFrameTable() {
         {131, &CreateFrame<COperatorChildFrame, CProjectorView>},
         {134, &CreateFrame<COperatorChildFrame, CBackProjectorView>},
         {132, &CreateFrame<CChildFrame, CVolumeView>},
+        {148, &CreateFrame<COperatorChildFrame, CProcessorView>},
     };
     return rows;
 }

@@ -1,0 +1,56 @@
+// An operator's frame on the command line: the step text and a progress
+// bar on stderr, redrawn in place on a terminal and at every tenth
+// elsewhere, then the timing summary. A ProgressView hands an operator's
+// progress to it; ScopedProgress attaches one for the length of a run.
+#pragma once
+
+#include <string>
+
+#include "app/Document.h"
+#include "app/FrameWnd.h"
+#include "app/View.h"
+
+namespace voxmill::cli {
+
+class StderrProgressFrame : public CFrameWnd {
+public:
+    StderrProgressFrame();
+
+    void DestroyWindow() override {}
+    CView* GetActiveView() const override { return nullptr; }
+    void SetStatusText(int pane, const std::string& text) override;
+    void SetProgressRange(unsigned steps) override;
+    void StepProgress() override;
+    void HideProgress() override;
+
+private:
+    void Draw(bool always);
+
+    bool m_tty;
+    std::string m_text;
+    unsigned m_steps = 0, m_pos = 0;
+    int m_shownTenth = -1;
+    bool m_visible = false;
+};
+
+class ProgressView : public CView {
+public:
+    explicit ProgressView(CFrameWnd& frame) { SetParentFrame(&frame); }
+    ~ProgressView() override { DetachFromDocument(); }
+};
+
+// The operator reports to stderr while this lives.
+class ScopedProgress {
+public:
+    explicit ScopedProgress(CDocument& op) : m_op(op) { m_op.AddView(&m_view); }
+    ~ScopedProgress() { m_op.RemoveView(&m_view); }
+    ScopedProgress(const ScopedProgress&) = delete;
+    ScopedProgress& operator=(const ScopedProgress&) = delete;
+
+private:
+    CDocument& m_op;
+    StderrProgressFrame m_frame;
+    ProgressView m_view{m_frame};
+};
+
+}  // namespace voxmill::cli
