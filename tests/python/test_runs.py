@@ -1,0 +1,157 @@
+"""Long runs: no copies in or out, progress, the GIL released, Ctrl-C."""
+import os
+import signal
+import subprocess
+import sys
+import textwrap
+import threading
+import time
+
+import numpy as np
+import pytest
+
+import voxmill
+from conftest import same_bits
+
+
+def test_arrays_handed_in_are_used_in_place(small_scan):
+    _, _, projections, geometry = small_scan
+    stack = voxmill.ProjectionStack(projections, geometry)
+    assert np.shares_memory(stack.pixels, projections)
+    assert stack.pixels.__array_interface__["data"][0] == projections.__array_interface__["data"][0]
+    # Other dtypes and layouts are converted once, into memory of the stack's own.
+    for converted in (projections.astype(np.float64), np.asfortranarray(projections)):
+        other = voxmill.ProjectionStack(converted, geometry)
+        assert not np.shares_memory(other.pixels, converted)
+        assert same_bits(other.pixels, projections)
+        assert same_bits(voxmill.reconstruct(other, voxels=(8, 8, 8), renderer="Tessor")[0],
+                         voxmill.reconstruct(stack, voxels=(8, 8, 8), renderer="Tessor")[0])
+
+
+def test_volumes_handed_out_own_the_buffer(small_scan, renderer):
+    _, _, projections, geometry = small_scan
+    voxels, _ = voxmill.reconstruct(projections, geometry, voxels=(8, 6, 4), renderer=renderer)
+    assert not voxels.flags.owndata and voxels.flags.c_contiguous and voxels.flags.writeable
+    assert type(voxels.base).__name__ == "PyCapsule"
+    again, _ = voxmill.reconstruct(projections, geometry, voxels=(8, 6, 4), renderer=renderer)
+    assert not np.shares_memory(voxels, again)
+
+
+MEMORY_SCRIPT = textwrap.dedent("""
+    import os, sys, numpy as np, voxmill
+    def rss_kib(field):
+        with open("/proc/self/status") as f:
+            return next(int(l.split()[1]) for l in f if l.startswith(field + ":"))
+    renderer = sys.argv[1]
+    circle = voxmill.CircularGeometry(pixels=(64, 64), steps=8)
+    projections, geometry = voxmill.project(voxmill.shepp_logan(), circle)
+    voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer)
+    with open("/proc/self/clear_refs", "w") as f:
+        f.write("5")  # the peak starts again from here
+    before = rss_kib("VmRSS")
+    voxels, _ = voxmill.reconstruct(projections, geometry, voxels=(256, 256, 256), size=(2, 2, 2),
+                                    renderer=renderer)
+    peak = rss_kib("VmHWM")
+    held = rss_kib("VmRSS")
+    del voxels
+    after = rss_kib("VmRSS")
+    print(before, peak, held, after)
+""")
+
+
+def test_a_256_cube_is_never_held_twice(renderer):
+    done = subprocess.run([sys.executable, "-c", MEMORY_SCRIPT, renderer], capture_output=True, text=True,
+                          env=os.environ.copy())
+    assert done.returncode == 0, done.stderr
+    before, peak, held, after = map(int, done.stdout.split())
+    volume_kib = 256 ** 3 * 4 // 1024
+    assert peak - before < 1.5 * volume_kib, (before, peak)
+    assert held - before > 0.9 * volume_kib  # the volume is really there
+    assert held - after > 0.9 * volume_kib  # and goes with its last array
+
+
+def test_progress_is_called_once_per_step(small_scan, renderer):
+    phantom, circle, projections, geometry = small_scan
+    calls = []
+    voxmill.project(phantom, circle, progress=lambda *step: calls.append(step))
+    assert calls == [(k, 12, "Projecting...") for k in range(1, 13)]
+    calls.clear()
+    voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer,
+                        progress=lambda *step: calls.append(step))
+    assert [c[:2] for c in calls] == [(k, 12) for k in range(1, 13)]
+    assert len({c[2] for c in calls}) == 1 and calls[0][2]
+    calls.clear()
+    voxmill.voxelize(phantom, voxels=(8, 8, 8), renderer=renderer, progress=lambda *step: calls.append(step))
+    assert [c[:2] for c in calls] == [(k, 10) for k in range(1, 11)]
+
+
+def test_a_second_thread_runs_python_meanwhile(renderer):
+    circle = voxmill.CircularGeometry(pixels=(64, 64), steps=48)
+    projections, geometry = voxmill.project(voxmill.shepp_logan(), circle)
+    ticks = []
+    stop = threading.Event()
+
+    def count():
+        while not stop.is_set():
+            ticks.append(time.perf_counter())
+
+    worker = threading.Thread(target=count)
+    worker.start()
+    try:
+        start = time.perf_counter()
+        voxmill.reconstruct(projections, geometry, voxels=(160, 160, 160), renderer=renderer)
+        end = time.perf_counter()
+    finally:
+        stop.set()
+        worker.join()
+    # With the GIL held the counter would stand still for the whole call.
+    margin = (end - start) / 5
+    middle = [t for t in ticks if start + margin < t < end - margin]
+    assert len(middle) > 100, (end - start, len(middle))
+
+
+def interrupt_at(step):
+    def progress(k, count, caption):
+        if k == step:
+            os.kill(os.getpid(), signal.SIGINT)
+    return progress
+
+
+@pytest.mark.skipif(threading.current_thread() is not threading.main_thread(), reason="signals need the main thread")
+def test_ctrl_c_stops_at_the_next_step_and_writes_nothing(tmp_path, small_scan, renderer):
+    phantom, circle, projections, geometry = small_scan
+    seen = []
+
+    def progress(k, count, caption):
+        seen.append(k)
+        interrupt_at(3)(k, count, caption)
+
+    with pytest.raises(KeyboardInterrupt):
+        voxmill.project(phantom, circle, progress=progress)
+    assert seen == [1, 2, 3]
+
+    out = tmp_path / "v.vol"
+    seen.clear()
+    with pytest.raises(KeyboardInterrupt):
+        voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer, progress=progress, out=out)
+    assert seen == [1, 2, 3] and not out.exists()
+
+    # A file already there stays as it was; the module still works afterwards.
+    voxmill.write_vol(out, np.ones((2, 2, 2), np.float32), (1, 1, 1))
+    before = out.read_bytes()
+    with pytest.raises(KeyboardInterrupt):
+        voxmill.voxelize(phantom, voxels=(8, 8, 8), renderer=renderer, progress=interrupt_at(2), out=out)
+    assert out.read_bytes() == before
+    voxels, _ = voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer, out=out)
+    assert same_bits(voxmill.read_vol(out)[0], voxels)
+
+
+def test_an_exception_in_progress_ends_the_run(small_scan, renderer):
+    phantom, _, projections, geometry = small_scan
+
+    def progress(k, count, caption):
+        if k == 2:
+            raise ZeroDivisionError("stop here")
+
+    with pytest.raises(ZeroDivisionError, match="stop here"):
+        voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer, progress=progress)
