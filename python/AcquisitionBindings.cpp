@@ -41,9 +41,12 @@ ProjectorPageValues MakeCircle(double ds, double dd, const std::pair<double, dou
     return v;
 }
 
-// Every member's pixels copied into one (N, rows, columns) stack, each
-// linked member unloaded again once copied. ValueError when members differ
-// in size or one has no image; FileNotFoundError for a missing member file.
+// Every member's pixels copied into one (N, rows, columns) stack. Each
+// member lets go of its pixels once copied (linked ones are unloaded, the
+// others freed: the collection is the caller's to discard), and the
+// stack's pages are only touched as they are filled, so the peak holds the
+// stack and one projection. ValueError when members differ in size or one
+// has no image; FileNotFoundError for a missing member file.
 py::array StackMembers(CProjectionCollection& collection, const std::string& path, ProjectionGeometry& geometry) {
     const std::size_t n = collection.GetCount();
     py::array_t<float> stack;
@@ -76,7 +79,10 @@ py::array StackMembers(CProjectionCollection& collection, const std::string& pat
         }
         std::memcpy(out + k * each, p->GetPixels(), each * sizeof(float));
         geometry.poses.push_back(ProjectionPose::Of(*p));
-        if (stub->m_bLinked) stub->Unload();
+        if (stub->m_bLinked)
+            stub->Unload();
+        else
+            p->ReleaseData();
     }
     if (n == 0) return py::array_t<float>(std::vector<py::ssize_t>{0, 0, 0});
     return stack;
@@ -173,6 +179,13 @@ py::tuple Project(CPhantom& phantom, const ProjectorPageValues& circle, int rays
         if (t < 1 || t > 1024) ThrowValueError("threads must be between 1 and 1024");
         threadCount = static_cast<unsigned>(t);
     }
+    // The projector traces straight into the array handed out.
+    const py::ssize_t n = circle.snapshots.stepNumber;
+    const std::uint32_t columns = circle.detector.width, rows = circle.detector.height;
+    const std::size_t each = std::size_t{columns} * rows;
+    py::array_t<float> stack({n, static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(columns)});
+    float* const block = stack.mutable_data();
+
     RunMonitor monitor(progress);
     MonitoredOperator<CProjector> projector(monitor);
     projector.OnNewDocument();
@@ -180,6 +193,10 @@ py::tuple Project(CPhantom& phantom, const ProjectorPageValues& circle, int rays
     projector.m_collectionMode = CProjector::kInPlaceCollection;
     projector.m_rayMode = rays == 5 ? CProjector::kFiveRays : CProjector::kOneRay;
     projector.SetThreadCount(threadCount);
+    projector.SetPixelLender([=](int k, std::uint32_t width, std::uint32_t height) -> float* {
+        const bool fits = k >= 0 && k < n && width == columns && height == rows;
+        return fits ? block + static_cast<std::size_t>(k) * each : nullptr;
+    });
     ProjectorRunReport report;
     {
         py::gil_scoped_release release;
@@ -187,10 +204,16 @@ py::tuple Project(CPhantom& phantom, const ProjectorPageValues& circle, int rays
     }
     monitor.RethrowDeferred();
     if (!report.collection) ThrowValueError(report.problem);
-    if (!report.Complete())
+    if (!report.Complete() || report.collection->GetCount() != static_cast<std::size_t>(n))
         ThrowRuntimeError("the projector could not make every projection (the detector could not take the geometry)");
     ProjectionGeometry geometry;
-    py::array stack = StackMembers(*report.collection, "projector run", geometry);
+    geometry.columns = columns;
+    geometry.rows = rows;
+    for (py::ssize_t k = 0; k < n; ++k) {
+        const CProjection* p = report.collection->GetProjection(static_cast<std::size_t>(k));
+        if (p->GetPixels() != block + k * each) ThrowRuntimeError("a projection was not traced into the stack");
+        geometry.poses.push_back(ProjectionPose::Of(*p));
+    }
     return py::make_tuple(stack, geometry);
 }
 
@@ -241,7 +264,8 @@ snapshot. The GIL is released while tracing; Ctrl-C stops the run at the
 next snapshot with KeyboardInterrupt.
 
 Returns (projections, geometry): a float32 array (N, rows, columns) and the
-ProjectionGeometry of its snapshots.)doc");
+ProjectionGeometry of its snapshots. The projector traces straight into
+that array: the projections are never held twice.)doc");
 
     m.def("read_prj", &ReadPrj, py::arg("path"), R"doc(
 Reads a projection (.prj): (pixels, fields) with pixels a float32 array
@@ -252,7 +276,8 @@ description and geometry (a ProjectionGeometry of one projection).)doc");
 Reads a projection collection (.prs) and its linked members:
 (projections, geometry, fields) with projections a float32 array
 (N, rows, columns), its ProjectionGeometry, and fields: count and members
-(a list of dicts: linked, path). Members must share one size.)doc");
+(a list of dicts: linked, path). Members must share one size; each is
+copied once into the stack and let go of at once.)doc");
     m.def("write_prj", &WritePrj, py::arg("path"), py::arg("pixels"), py::arg("geometry"), py::arg("index") = 0,
           "Writes pixels (rows, columns) as a .prj with projection `index` of the geometry.");
     m.def("write_prs", &WritePrs, py::arg("path"), py::arg("projections"), py::arg("geometry"),

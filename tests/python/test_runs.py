@@ -42,13 +42,19 @@ MEMORY_SCRIPT = textwrap.dedent("""
     def rss_kib(field):
         with open("/proc/self/status") as f:
             return next(int(l.split()[1]) for l in f if l.startswith(field + ":"))
+    def restart_peak():
+        with open("/proc/self/clear_refs", "w") as f:
+            f.write("5")
+        return rss_kib("VmRSS")
     renderer = sys.argv[1]
     circle = voxmill.CircularGeometry(pixels=(64, 64), steps=8)
     projections, geometry = voxmill.project(voxmill.shepp_logan(), circle)
     voxmill.reconstruct(projections, geometry, voxels=(8, 8, 8), renderer=renderer)
-    with open("/proc/self/clear_refs", "w") as f:
-        f.write("5")  # the peak starts again from here
-    before = rss_kib("VmRSS")
+    before = restart_peak()
+    big, _ = voxmill.project(voxmill.shepp_logan(), voxmill.CircularGeometry(pixels=(256, 256), steps=32))
+    print(before, rss_kib("VmHWM"), big.nbytes // 1024)
+    del big
+    before = restart_peak()
     voxels, _ = voxmill.reconstruct(projections, geometry, voxels=(256, 256, 256), size=(2, 2, 2),
                                     renderer=renderer)
     peak = rss_kib("VmHWM")
@@ -59,11 +65,14 @@ MEMORY_SCRIPT = textwrap.dedent("""
 """)
 
 
-def test_a_256_cube_is_never_held_twice(renderer):
+def test_projections_and_a_256_cube_are_never_held_twice(renderer):
     done = subprocess.run([sys.executable, "-c", MEMORY_SCRIPT, renderer], capture_output=True, text=True,
                           env=os.environ.copy())
     assert done.returncode == 0, done.stderr
-    before, peak, held, after = map(int, done.stdout.split())
+    projected, volume = done.stdout.splitlines()
+    before, peak, stack_kib = map(int, projected.split())
+    assert peak - before < 1.5 * stack_kib, (before, peak, stack_kib)
+    before, peak, held, after = map(int, volume.split())
     volume_kib = 256 ** 3 * 4 // 1024
     assert peak - before < 1.5 * volume_kib, (before, peak)
     assert held - before > 0.9 * volume_kib  # the volume is really there
@@ -108,6 +117,26 @@ def test_a_second_thread_runs_python_meanwhile(renderer):
     margin = (end - start) / 5
     middle = [t for t in ticks if start + margin < t < end - margin]
     assert len(middle) > 100, (end - start, len(middle))
+
+
+def test_runs_in_two_threads_at_once_match_one_after_the_other(small_scan, renderer):
+    phantom, circle, projections, geometry = small_scan
+    alone = [voxmill.reconstruct(projections, geometry, voxels=(16, 16, 16), renderer=renderer)[0],
+             voxmill.project(phantom, circle, rays=5)[0]]
+    together = [None, None]
+
+    def reconstruct():
+        together[0] = voxmill.reconstruct(projections, geometry, voxels=(16, 16, 16), renderer=renderer)[0]
+
+    def project():
+        together[1] = voxmill.project(phantom, circle, rays=5)[0]
+
+    workers = [threading.Thread(target=reconstruct), threading.Thread(target=project)]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    assert same_bits(together[0], alone[0]) and same_bits(together[1], alone[1])
 
 
 def interrupt_at(step):
