@@ -202,7 +202,7 @@ py::tuple Project(CPhantom& phantom, const ProjectorPageValues& circle, int rays
         py::gil_scoped_release release;
         report = projector.Render(&phantom, circle);
     }
-    monitor.RethrowDeferred();
+    monitor.Finish();
     if (!report.collection) ThrowValueError(report.problem);
     if (!report.Complete() || report.collection->GetCount() != static_cast<std::size_t>(n))
         ThrowRuntimeError("the projector could not make every projection (the detector could not take the geometry)");

@@ -171,7 +171,10 @@ py::array ProjectionStack::Pixels(const py::object& self) const {
             ThrowRuntimeError("the projections do not lie in one block");
     const std::vector<py::ssize_t> shape = {static_cast<py::ssize_t>(n), m_geometry.rows, m_geometry.columns};
     if (!first) return py::array_t<float>(shape);
-    return py::array_t<float>(shape, first, self);
+    py::array_t<float> view(shape, first, self);
+    // A read-only array (a read-only memory map, say) stays read-only.
+    if (!m_pixels.writeable()) view.attr("setflags")(py::arg("write") = false);
+    return view;
 }
 
 void BindProjectionGeometry(py::module_& m) {
@@ -186,7 +189,8 @@ centre + (-0.5 + (c + 0.5) / columns) dimX H + (0.5 - (r + 0.5) / rows) dimY V.)
              py::arg("verticals"), py::arg("detector_sizes"), py::arg("pixels"),
              "From (N, 3) arrays of sources, detector centres, H and V; detector_sizes is one (dimX, dimY) "
              "pair for all or an (N, 2) array; pixels is (columns, rows).")
-        .def("__len__", [](const ProjectionGeometry& g) { return g.poses.size(); })
+        .def(
+            "__len__", [](const ProjectionGeometry& g) { return g.poses.size(); }, "The number of projections.")
         .def_property_readonly(
             "sources", [](const ProjectionGeometry& g) { return PoseArray(g, 3, [](const ProjectionPose& p) { return p.source; }); },
             "(N, 3) source points.")
@@ -227,7 +231,8 @@ same memory. Any other dtype or layout is converted once, here.)doc")
             "The projections' pixels, viewing the memory the core reads.")
         .def_property_readonly(
             "geometry", [](const ProjectionStack& s) { return s.Geometry(); }, "The ProjectionGeometry.")
-        .def("__len__", [](const ProjectionStack& s) { return s.Geometry().poses.size(); });
+        .def(
+            "__len__", [](const ProjectionStack& s) { return s.Geometry().poses.size(); }, "The number of projections.");
 }
 
 }  // namespace voxmill::python

@@ -97,7 +97,7 @@ py::tuple Render(CDocument& target, const CBackProjector::VolumeSize& size, cons
         py::gil_scoped_release release;
         volume = backprojector.Render(&target, size, nullptr, &hr);
     }
-    monitor.RethrowDeferred();
+    monitor.Finish();
     if (!volume || !volume->IsAllocated()) {
         const std::string what = "cannot allocate a volume of " + std::to_string(size.nX) + " x " +
                                  std::to_string(size.nY) + " x " + std::to_string(size.nZ) + " voxels";

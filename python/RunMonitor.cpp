@@ -12,8 +12,12 @@ RunMonitor::RunMonitor(py::object progress)
 
 void RunMonitor::OnStep(unsigned step, unsigned count, const std::string& caption) {
     const bool runThread = std::this_thread::get_id() == m_runThread;
-    std::exception_ptr failure;
+    std::exception_ptr stop;
     {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        stop = m_stop;
+    }
+    if (!stop) {
         py::gil_scoped_acquire gil;
         try {
             if (!m_progress.is_none()) m_progress(step, count, caption);
@@ -21,25 +25,25 @@ void RunMonitor::OnStep(unsigned step, unsigned count, const std::string& captio
             // returns 0 and the run goes on.
             if (runThread && PyErr_CheckSignals() != 0) throw py::error_already_set();
         } catch (...) {
-            failure = std::current_exception();
+            stop = std::current_exception();
         }
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (failure && !runThread) {
-        if (!m_deferred) m_deferred = failure;
-        return;
-    }
-    if (!failure && runThread && m_deferred) std::swap(failure, m_deferred);
-    if (failure) std::rethrow_exception(failure);
-}
-
-void RunMonitor::RethrowDeferred() {
-    std::exception_ptr failure;
+    if (!stop) return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        std::swap(failure, m_deferred);
+        if (!m_stop) m_stop = stop;
     }
-    if (failure) std::rethrow_exception(failure);
+    // Throwing on another thread would end the process.
+    if (runThread) std::rethrow_exception(stop);
+}
+
+void RunMonitor::Finish() {
+    std::exception_ptr stop;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::swap(stop, m_stop);
+    }
+    if (stop) std::rethrow_exception(stop);
 }
 
 }  // namespace voxmill::python

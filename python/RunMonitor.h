@@ -6,9 +6,9 @@
 // A pending KeyboardInterrupt (or an exception raised by the callable)
 // stops the run there: the step throws it on, the run unwinds (its
 // documents are freed, nothing is saved) and Python sees the exception.
-// Steps that a renderer reports from another thread only call the
-// callable; their exception stops the run at the next step on the run's
-// own thread.
+// A renderer that swallows it, or reports steps from another thread, is
+// stopped by the steps that follow, and Finish raises it once the run has
+// returned, whatever the run's result.
 #pragma once
 
 #include <exception>
@@ -29,14 +29,14 @@ public:
 
     // One step done; called without the GIL.
     void OnStep(unsigned step, unsigned count, const std::string& caption);
-    // After the run: raises what a step on another thread deferred.
-    void RethrowDeferred();
+    // After the run returned: raises what stopped it, if anything did.
+    void Finish();
 
 private:
     pybind11::object m_progress;
     std::thread::id m_runThread;
     std::mutex m_mutex;
-    std::exception_ptr m_deferred;
+    std::exception_ptr m_stop;
 };
 
 // An operator (projector, backprojector) whose steps go to a monitor.

@@ -112,3 +112,18 @@ def test_unwritable_destination_is_an_os_error_and_keeps_the_old_file(tmp_path):
     with pytest.raises(ValueError):
         voxmill.write_vol(target, np.ones((2, 2, 2), np.float32), (1, 0, 1))
     assert target.read_bytes() == before
+
+
+def test_exports_and_plugins_fail_cleanly(tmp_path):
+    with pytest.raises(FileNotFoundError, match="none.vol"):
+        voxmill.export("raw", tmp_path / "none.vol", tmp_path / "out.raw")
+    with pytest.raises(ValueError, match="no export of .txt files"):
+        voxmill.export("raw", tmp_path / "a.txt", tmp_path / "out.raw")
+    with pytest.raises(FileNotFoundError):
+        voxmill.register_plugin(tmp_path / "libnone.so")
+    (tmp_path / "libjunk.so").write_bytes(b"not a shared library")
+    with pytest.raises(RuntimeError, match="libjunk.so"):
+        voxmill.register_plugin(tmp_path / "libjunk.so")
+    tessor = [p for p in voxmill.plugins() if "Tessor" in p["name"]]
+    assert len(tessor) == 1 and tessor[0]["module"].endswith("libtessor.so")
+    assert tessor[0]["clsid"].startswith("{") and tessor[0]["clsid"].endswith("}")

@@ -19,6 +19,9 @@ def test_arrays_handed_in_are_used_in_place(small_scan):
     stack = voxmill.ProjectionStack(projections, geometry)
     assert np.shares_memory(stack.pixels, projections)
     assert stack.pixels.__array_interface__["data"][0] == projections.__array_interface__["data"][0]
+    frozen = projections.copy()
+    frozen.setflags(write=False)
+    assert not voxmill.ProjectionStack(frozen, geometry).pixels.flags.writeable
     # Other dtypes and layouts are converted once, into memory of the stack's own.
     for converted in (projections.astype(np.float64), np.asfortranarray(projections)):
         other = voxmill.ProjectionStack(converted, geometry)
