@@ -132,7 +132,8 @@ py::tuple ReadPrs(const py::object& pathObject) {
     py::dict fields;
     fields["count"] = c->GetCount();
     fields["members"] = members;
-    return py::make_tuple(stack, geometry, fields);
+    fields["geometry"] = geometry;
+    return py::make_tuple(stack, fields);
 }
 
 void WritePrj(const py::object& pathObject, const py::object& pixels, const ProjectionGeometry& geometry,
@@ -274,9 +275,9 @@ horizontal, vertical, detector_size, pixels (columns, rows), value_range,
 description and geometry (a ProjectionGeometry of one projection).)doc");
     m.def("read_prs", &ReadPrs, py::arg("path"), R"doc(
 Reads a projection collection (.prs) and its linked members:
-(projections, geometry, fields) with projections a float32 array
-(N, rows, columns), its ProjectionGeometry, and fields: count and members
-(a list of dicts: linked, path). Members must share one size; each is
+(projections, fields) with projections a float32 array (N, rows, columns)
+and fields: geometry (its ProjectionGeometry), count and members (a list
+of dicts: linked, path). Members must share one size; each is
 copied once into the stack and let go of at once.)doc");
     m.def("write_prj", &WritePrj, py::arg("path"), py::arg("pixels"), py::arg("geometry"), py::arg("index") = 0,
           "Writes pixels (rows, columns) as a .prj with projection `index` of the geometry.");

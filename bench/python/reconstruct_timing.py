@@ -63,7 +63,8 @@ def main():
     subprocess.run([cli, "phantom", "shepp-logan", head], check=True)
     subprocess.run([cli, "project", head, scan, "--pixels", str(args.size), str(args.size),
                     "--steps", str(args.projections), "--in-place"], check=True, stderr=subprocess.DEVNULL)
-    projections, geometry, _ = voxmill.read_prs(scan)
+    projections, fields = voxmill.read_prs(scan)
+    geometry = fields["geometry"]
     voxels = (args.size,) * 3
     updates = float(args.size) ** 3 * args.projections
     print(f"case: {args.projections} projections of {args.size}^2 pixels into {args.size}^3 voxels; "

@@ -25,7 +25,8 @@ def test_projection_round_trip(tmp_path, small_scan):
 def test_collection_round_trip(tmp_path, small_scan, linked):
     _, _, projections, geometry = small_scan
     voxmill.write_prs(tmp_path / "c.prs", projections, geometry, linked=linked)
-    stored, stored_geometry, fields = voxmill.read_prs(tmp_path / "c.prs")
+    stored, fields = voxmill.read_prs(tmp_path / "c.prs")
+    stored_geometry = fields["geometry"]
     assert same_bits(stored, projections)
     assert np.array_equal(stored_geometry.sources, geometry.sources)
     assert [m["linked"] for m in fields["members"]] == [linked] * len(projections)

@@ -29,7 +29,8 @@ def test_projections_are_the_clis(cli, tmp_path, rays, extra):
     circle = voxmill.CircularGeometry(pixels=PIXELS, steps=STEPS)
     projections, geometry = voxmill.project(voxmill.Phantom.load(pha), circle, rays=rays, threads=2)
     assert projections.shape == (STEPS, PIXELS[1], PIXELS[0]) and projections.dtype == np.float32
-    stored, stored_geometry, fields = voxmill.read_prs(prs)
+    stored, fields = voxmill.read_prs(prs)
+    stored_geometry = fields["geometry"]
     assert same_bits(projections, stored)
     assert fields["count"] == STEPS and all(m["linked"] for m in fields["members"])
     planned = circle.projection_geometry()
@@ -42,7 +43,8 @@ def test_projections_are_the_clis(cli, tmp_path, rays, extra):
 def test_reconstruction_is_the_clis(cli, tmp_path, renderer):
     _, prs = cli_scan(cli, tmp_path)
     cli("reconstruct", prs, tmp_path / "cli.vol", "--renderer", renderer, "--voxels", *VOXELS, "--volume-size", *SIZE)
-    projections, geometry, _ = voxmill.read_prs(prs)
+    projections, fields = voxmill.read_prs(prs)
+    geometry = fields["geometry"]
     voxels, fields = voxmill.reconstruct(projections, geometry, voxels=VOXELS, size=SIZE, renderer=renderer,
                                          out=tmp_path / "py.vol")
     assert voxels.shape == (VOXELS[2], VOXELS[1], VOXELS[0])
