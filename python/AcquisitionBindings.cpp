@@ -236,15 +236,26 @@ start + 1 to 360, steps 1 to 720; ValueError names the first out of range.)doc")
              py::arg("steps") = 6,
              "Defaults as `voxmill-cli project`: a 4 x 4 detector of 128 x 128 pixels (columns, rows), "
              "Ds = Dd = 4, 0 to 360 degrees in 6 steps.")
-        .def_property_readonly("ds", [](const ProjectorPageValues& v) { return v.path.sourceAxisDistance; })
-        .def_property_readonly("dd", [](const ProjectorPageValues& v) { return v.path.axisDetectorDistance; })
-        .def_property_readonly("detector_size",
-                               [](const ProjectorPageValues& v) { return py::make_tuple(v.detector.dimX, v.detector.dimY); })
-        .def_property_readonly("pixels",
-                               [](const ProjectorPageValues& v) { return py::make_tuple(v.detector.width, v.detector.height); })
-        .def_property_readonly("start", [](const ProjectorPageValues& v) { return v.snapshots.startAngle; })
-        .def_property_readonly("end", [](const ProjectorPageValues& v) { return v.snapshots.endAngle; })
-        .def_property_readonly("steps", [](const ProjectorPageValues& v) { return v.snapshots.stepNumber; })
+        .def_property_readonly(
+            "ds", [](const ProjectorPageValues& v) { return v.path.sourceAxisDistance; },
+            "Source to rotation axis distance, world units.")
+        .def_property_readonly(
+            "dd", [](const ProjectorPageValues& v) { return v.path.axisDetectorDistance; },
+            "Rotation axis to detector distance, world units.")
+        .def_property_readonly(
+            "detector_size", [](const ProjectorPageValues& v) { return py::make_tuple(v.detector.dimX, v.detector.dimY); },
+            "(width, height) of the detector, world units.")
+        .def_property_readonly(
+            "pixels", [](const ProjectorPageValues& v) { return py::make_tuple(v.detector.width, v.detector.height); },
+            "(columns, rows) of the detector.")
+        .def_property_readonly(
+            "start", [](const ProjectorPageValues& v) { return v.snapshots.startAngle; },
+            "Angle of the first snapshot, degrees from +z toward +x.")
+        .def_property_readonly(
+            "end", [](const ProjectorPageValues& v) { return v.snapshots.endAngle; },
+            "End of the turn, degrees (never a snapshot itself).")
+        .def_property_readonly(
+            "steps", [](const ProjectorPageValues& v) { return v.snapshots.stepNumber; }, "Number of snapshots.")
         .def("projection_geometry", &ProjectionGeometry::OfCircle,
              "The per-projection geometry a projector run on this circle gives (the same numbers, bit for bit).")
         .def("__repr__", [](const ProjectorPageValues& v) {
