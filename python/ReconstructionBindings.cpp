@@ -101,7 +101,10 @@ py::tuple Render(CDocument& target, const CBackProjector::VolumeSize& size, cons
     if (!volume || !volume->IsAllocated()) {
         const std::string what = "cannot allocate a volume of " + std::to_string(size.nX) + " x " +
                                  std::to_string(size.nY) + " x " + std::to_string(size.nZ) + " voxels";
-        if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+        if (hr == E_OUTOFMEMORY) {
+            PyErr_SetString(PyExc_MemoryError, what.c_str());
+            throw py::error_already_set();
+        }
         ThrowValueError(what);
     }
     if (FAILED(hr)) ThrowRuntimeError("the renderer " + name + " failed: " + HResultName(hr) + "; nothing was written");

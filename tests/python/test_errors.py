@@ -87,6 +87,8 @@ def test_bad_arguments_are_value_errors(tmp_path, small_scan):
         voxmill.reconstruct(projections, geometry, voxels=(8, 0, 8), renderer="Tessor")
     with pytest.raises(ValueError, match="size"):
         voxmill.reconstruct(projections, geometry, size=(1, -1, 1), renderer="Tessor")
+    with pytest.raises(MemoryError, match="100000 x 100000 x 100000 voxels"):
+        voxmill.reconstruct(projections, geometry, voxels=(100000,) * 3, renderer="Tessor")
     with pytest.raises(ValueError):
         voxmill.CircularGeometry(pixels=(16, 64))
     with pytest.raises(ValueError):
