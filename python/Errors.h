@@ -20,6 +20,8 @@ namespace voxmill::python {
 // Raises ValueError / RuntimeError with the message as is.
 [[noreturn]] void ThrowValueError(const std::string& message);
 [[noreturn]] void ThrowRuntimeError(const std::string& message);
+// Raises OSError "<path>: <what>" with the path as filename.
+[[noreturn]] void ThrowOsError(const std::string& path, const std::string& what);
 
 // Opens `doc` from `path`: FileNotFoundError when there is no such file,
 // ValueError "<path>: <what>" when it cannot be read as that document.

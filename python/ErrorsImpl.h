@@ -7,8 +7,6 @@
 
 namespace voxmill::python {
 
-[[noreturn]] void ThrowOsError(const std::string& path, const std::string& what);
-
 template <class F>
 void ForFile(const std::string& path, F&& operation) {
     try {

@@ -1,7 +1,5 @@
 // The `voxmill` extension module: phantoms, acquisition, reconstruction,
 // slices, files and exports of the Qt-free core, with numpy arrays.
-#include <new>
-
 #include "app/archive/ErrorSink.h"
 #include "python/Bindings.h"
 
