@@ -6,11 +6,12 @@ on the default circle (Ds = Dd = 4, a 4 x 4 detector) with N snapshots of
 S x S pixels, reconstructed into S^3 voxels of a 2-unit cube. The
 collection is kept in place, so the CLI has every projection in memory
 before it starts, as the module has. The CLI's
-compute time is the span from its first progress line to its "Average
-time" line on stderr (after loading the .prs, before saving the .vol); the
+compute time (wall and CPU) is the span from its first progress line to
+its "Average time" line on stderr (after loading the .prs, before saving the .vol); the
 module's is the whole reconstruct() call on arrays already in memory, so
 any copy or conversion on the way in or out counts against it. Runs
-alternate; the best of each is compared.
+alternate; best and median wall times are compared, and the CPU times,
+which a busy machine disturbs less.
 
     PYTHONPATH=build/python python3 bench/python/reconstruct_timing.py --build build
 """
@@ -23,19 +24,26 @@ import tempfile
 import time
 
 
+def cpu_seconds(pid):
+    """User plus system time of a running process so far."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def cli_compute_seconds(cli, args):
-    """Runs the CLI and returns the span between its first progress line and its last step."""
+    """Runs the CLI; returns the wall and CPU time between its first progress line and its last step."""
     process = subprocess.Popen([cli, *map(str, args)], stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     first = last = None
     for line in process.stderr:
-        now = time.perf_counter()
+        now = time.perf_counter(), cpu_seconds(process.pid)
         if first is None and "Backprojecting" in line:
             first = now
         if "Average time" in line:
             last = now
     if process.wait() != 0 or first is None or last is None:
         raise SystemExit(f"voxmill-cli {' '.join(map(str, args))} failed or printed no progress")
-    return last - first
+    return last[0] - first[0], last[1] - first[1]
 
 
 def main():
@@ -70,21 +78,27 @@ def main():
     print(f"case: {args.projections} projections of {args.size}^2 pixels into {args.size}^3 voxels; "
           f"load {os.getloadavg()[0]:.2f}")
     for name in renderers:
-        cli_times, py_times = [], []
+        cli_times, py_times, cli_cpu, py_cpu = [], [], [], []
         out = os.path.join(folder.name, "cli.vol")
         for _ in range(args.repeat):
-            cli_times.append(cli_compute_seconds(
-                cli, ["reconstruct", scan, out, "--renderer", name, "--voxels", *voxels, "--force"]))
-            start = time.perf_counter()
+            wall, cpu = cli_compute_seconds(
+                cli, ["reconstruct", scan, out, "--renderer", name, "--voxels", *voxels, "--force"])
+            cli_times.append(wall)
+            cli_cpu.append(cpu)
+            start, start_cpu = time.perf_counter(), time.process_time()
             volume, _ = voxmill.reconstruct(projections, geometry, voxels=voxels, size=(2, 2, 2), renderer=name)
             py_times.append(time.perf_counter() - start)
+            py_cpu.append(time.process_time() - start_cpu)
             del volume
         same = np.array_equal(voxmill.read_vol(out)[0].view(np.uint32),
                               voxmill.reconstruct(projections, geometry, voxels=voxels, renderer=name)[0].view(np.uint32))
         best_cli, best_py = min(cli_times), min(py_times)
-        print(f"{name}: CLI compute best {best_cli:.3f} s (median {statistics.median(cli_times):.3f}), "
+        print(f"{name}: wall: CLI compute best {best_cli:.3f} s (median {statistics.median(cli_times):.3f}), "
               f"Python reconstruct() best {best_py:.3f} s (median {statistics.median(py_times):.3f}); "
-              f"Python / CLI = {best_py / best_cli:.3f}; {updates / best_py / 1e9:.2f} GUPS; "
+              f"Python / CLI = {best_py / best_cli:.3f} (medians {statistics.median(py_times) / statistics.median(cli_times):.3f}); "
+              f"{updates / best_py / 1e9:.2f} GUPS")
+        print(f"{name}: CPU: CLI compute median {statistics.median(cli_cpu):.2f} s, Python reconstruct() median "
+              f"{statistics.median(py_cpu):.2f} s; Python / CLI = {statistics.median(py_cpu) / statistics.median(cli_cpu):.3f}; "
               f"same voxels: {same}")
 
 
