@@ -31,7 +31,7 @@ void ThrowRuntimeError(const std::string& message) {
 
 void OpenDocumentFrom(CDocument& doc, const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) ThrowFileNotFound(path, "No such file: " + path);
+    if (!std::filesystem::exists(path, ec)) ThrowFileNotFound(path);
     ForFile(path, [&] { doc.Open(path); });
 }
 

@@ -160,7 +160,7 @@ py::list Plugins() {
 void RegisterPlugin(const py::object& module) {
     const std::string path = PathText(module);
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) ThrowFileNotFound(path, "No such module: " + path);
+    if (!std::filesystem::exists(path, ec)) ThrowFileNotFound(path);
     CPluginRegistry registry;
     registry.RegisterCategory();
     std::string error;
