@@ -53,6 +53,12 @@ def test_malformed_files_are_value_errors_naming_the_file(tmp_path, small_scan, 
         read(bad)
 
 
+def test_missing_collection_to_reconstruct(tmp_path):
+    with pytest.raises(FileNotFoundError) as error:
+        voxmill.reconstruct(tmp_path / "none.prs", renderer="Tessor", out=tmp_path / "v.vol")
+    assert error.value.filename == str(tmp_path / "none.prs") and not (tmp_path / "v.vol").exists()
+
+
 def test_missing_linked_member(tmp_path, small_scan):
     _, _, projections, geometry = small_scan
     voxmill.write_prs(tmp_path / "c.prs", projections, geometry, linked=True)
