@@ -31,6 +31,15 @@ def timed(what, run):
     return result
 
 
+def registered(renderer):
+    """Whether the registry has that renderer (found by name as reconstruct finds it)."""
+    try:
+        voxmill.voxelize(voxmill.Phantom(), voxels=(1, 1, 1), size=(1, 1, 1), renderer=renderer)
+    except ValueError:
+        return False
+    return True
+
+
 def field_of_view(fields, ds, dd, detector_width):
     """Voxels whose x-z distance from the axis stays inside the scan's cone."""
     half_angle = math.atan(detector_width / 2 / (ds + dd))
@@ -55,7 +64,7 @@ def main():
     projections, geometry = timed(f"project {args.steps} x 128 x 128", lambda: voxmill.project(phantom, circle))
 
     grid = dict(voxels=(args.voxels,) * 3, size=(2.0, 2.0, 2.0))
-    renderers = [name for name in RENDERERS if any(name in p["name"] for p in voxmill.plugins())]
+    renderers = [name for name in RENDERERS if registered(name)]
     missing = [name for name in RENDERERS if name not in renderers]
     if missing:
         print(f"not registered, left out: {', '.join(missing)} (see voxmill-cli plugins register)")
