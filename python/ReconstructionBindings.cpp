@@ -178,10 +178,11 @@ void WriteVol(const py::object& pathObject, const py::object& voxels, const py::
     CVolume volume;
     volume.m_bAutoDelete = false;
     volume.OnNewDocument();
-    if (!volume.Allocate(d[0], d[1], d[2], static_cast<std::uint32_t>(v.shape(2)),
-                         static_cast<std::uint32_t>(v.shape(1)), static_cast<std::uint32_t>(v.shape(0))))
+    // Saving only reads the voxels: a read-only array may be lent too.
+    if (!volume.AllocateOver(d[0], d[1], d[2], static_cast<std::uint32_t>(v.shape(2)),
+                             static_cast<std::uint32_t>(v.shape(1)), static_cast<std::uint32_t>(v.shape(0)),
+                             const_cast<float*>(v.data())))
         ThrowValueError("a volume of that size cannot be made (extents must be positive, counts at least 1)");
-    std::memcpy(volume.GetVoxels(), v.data(), volume.GetVoxelCount() * sizeof(float));
     SaveDocumentTo(volume, path);
 }
 
@@ -226,7 +227,8 @@ Reads a volume (.vol): (voxels, fields) with voxels a float32 array
 (nz, ny, nx) owning the file's voxels ((0, 0, 0) for an empty volume) and
 fields as reconstruct returns them.)doc");
     m.def("write_vol", &WriteVol, py::arg("path"), py::arg("voxels"), py::arg("size"),
-          "Writes a float32 array (nz, ny, nx) over a box size=(dx, dy, dz) as a .vol file.");
+          "Writes an array (nz, ny, nx) over a box size=(dx, dy, dz) as a .vol file, straight from the array "
+          "when it is C-contiguous float32.");
 }
 
 }  // namespace voxmill::python

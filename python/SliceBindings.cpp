@@ -39,22 +39,24 @@ std::string AxisName(std::uint32_t axis) {
     return letter;
 }
 
-// A .vol path, or an array (nz, ny, nx) with its box `size`, as a volume.
-std::unique_ptr<CVolume> VolumeOf(const py::object& volume, const py::object& size) {
+// A .vol path, or an array (nz, ny, nx) with its box `size`, as a volume;
+// an array is lent to the volume, and `keep` holds it meanwhile.
+std::unique_ptr<CVolume> VolumeOf(const py::object& volume, const py::object& size, FloatArray& keep) {
     if (IsPath(volume)) {
         if (!size.is_none()) ThrowValueError("a .vol file carries its own size: give no size with it");
         return OpenDocument<CVolume>(PathText(volume));
     }
     if (size.is_none()) ThrowValueError("a volume given as an array needs its size (dx, dy, dz)");
-    FloatArray voxels = FloatInput(volume, 3, "volume");
+    keep = FloatInput(volume, 3, "volume");
     const std::vector<double> d = Triple<double>(size, "size");
     auto v = std::make_unique<CVolume>();
     v->m_bAutoDelete = false;
     v->OnNewDocument();
-    if (!v->Allocate(d[0], d[1], d[2], static_cast<std::uint32_t>(voxels.shape(2)),
-                     static_cast<std::uint32_t>(voxels.shape(1)), static_cast<std::uint32_t>(voxels.shape(0))))
+    // Slicing only reads the voxels.
+    if (!v->AllocateOver(d[0], d[1], d[2], static_cast<std::uint32_t>(keep.shape(2)),
+                         static_cast<std::uint32_t>(keep.shape(1)), static_cast<std::uint32_t>(keep.shape(0)),
+                         const_cast<float*>(keep.data())))
         ThrowValueError("a volume of that size cannot be made (extents must be positive, counts at least 1)");
-    std::memcpy(v->GetVoxels(), voxels.data(), v->GetVoxelCount() * sizeof(float));
     return v;
 }
 
@@ -94,7 +96,8 @@ py::tuple StackSlices(CSliceCollection& c, const std::string& path) {
 
 py::tuple SliceVolumeArrays(const py::object& volume, const std::string& axis, const py::object& size) {
     const std::uint32_t a = ParseAxis(axis);
-    std::unique_ptr<CVolume> v = VolumeOf(volume, size);
+    FloatArray keep;
+    std::unique_ptr<CVolume> v = VolumeOf(volume, size, keep);
     CSliceCollection c;
     c.m_bAutoDelete = false;
     c.OnNewDocument();
@@ -106,7 +109,8 @@ void WriteSls(const py::object& pathObject, const py::object& volume, const std:
               const py::object& size) {
     const std::string path = PathText(pathObject);
     const std::uint32_t a = ParseAxis(axis);
-    std::unique_ptr<CVolume> v = VolumeOf(volume, size);
+    FloatArray keep;
+    std::unique_ptr<CVolume> v = VolumeOf(volume, size, keep);
     CSliceCollection c;
     c.m_bAutoDelete = false;
     c.OnNewDocument();
