@@ -45,8 +45,11 @@ CProjection::CProjection() = default;
 CProjection::~CProjection() = default;
 
 bool CProjection::SetGeometry(const CPoint4& center, const CDirection4& horizontal, const CDirection4& vertical,
-                              double dimX, double dimY, std::uint32_t width, std::uint32_t height) {
-    if (!Create(dimX, dimY, width, height)) return false;
+                              double dimX, double dimY, std::uint32_t width, std::uint32_t height,
+                              float* lentPixels) {
+    const bool created =
+        lentPixels ? CreateOver(dimX, dimY, width, height, lentPixels) : Create(dimX, dimY, width, height);
+    if (!created) return false;
     m_detector.SetGeometry(center, horizontal, vertical, dimX, dimY, static_cast<std::int32_t>(width),
                            static_cast<std::int32_t>(height));
     return true;

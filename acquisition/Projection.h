@@ -33,9 +33,10 @@ public:
 
     // Creates the image (fails when it already has pixels or a size is not
     // positive) and only then gives the detector the same centre, vectors,
-    // size and counts.
+    // size and counts. With `lentPixels` the image is made over that block,
+    // which the caller keeps alive (CSurface::CreateOver).
     bool SetGeometry(const CPoint4& center, const CDirection4& horizontal, const CDirection4& vertical, double dimX,
-                     double dimY, std::uint32_t width, std::uint32_t height);
+                     double dimY, std::uint32_t width, std::uint32_t height, float* lentPixels = nullptr);
     void SetSourcePosition(const CPoint4& position) { m_source.SetPosition(position); }
 
     CSource& GetSource() { return m_source; }

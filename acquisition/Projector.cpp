@@ -45,16 +45,20 @@ std::unique_ptr<CProjectionCollection> NewCollection(CDocTemplate* collectionTem
     return std::unique_ptr<CProjectionCollection>(collection);
 }
 
-// Gives a new member the snapshot's geometry. The detector path hands its
-// size and pixel counts over through a detector placed by it.
-bool PlaceProjection(CProjection& projection, const CTrajectory& sourcePath, const CDetectorTrajectory& detectorPath) {
+// Gives new member k the snapshot's geometry, over the lender's pixels when
+// it has some. The detector path hands its size and pixel counts over
+// through a detector placed by it.
+bool PlaceProjection(CProjection& projection, const CTrajectory& sourcePath, const CDetectorTrajectory& detectorPath,
+                     const CProjector::PixelLender& lender, int k) {
     CDetector placed;
     detectorPath.Place(placed);
     // Negative counts would wrap to sizes nobody asked for.
     if (placed.GetWidth() <= 0 || placed.GetHeight() <= 0) return false;
+    const auto width = static_cast<std::uint32_t>(placed.GetWidth());
+    const auto height = static_cast<std::uint32_t>(placed.GetHeight());
+    float* lent = lender ? lender(k, width, height) : nullptr;
     if (!projection.SetGeometry(detectorPath.GetCurrent(), detectorPath.GetHorizontal(), detectorPath.GetVertical(),
-                                placed.GetDimX(), placed.GetDimY(), static_cast<std::uint32_t>(placed.GetWidth()),
-                                static_cast<std::uint32_t>(placed.GetHeight())))
+                                placed.GetDimX(), placed.GetDimY(), width, height, lent))
         return false;
     // The image's new block is uninitialised, and the run adds to it.
     std::fill(projection.GetPixels(), projection.GetPixels() + projection.GetPixelCount(), 0.0f);
@@ -142,7 +146,7 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
             Step();
             continue;
         }
-        if (PlaceProjection(*projection, sourcePath, detectorPath))
+        if (PlaceProjection(*projection, sourcePath, detectorPath, m_lender, k))
             Project(target, projection);
         else
             report.emptyMembers.push_back(k);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,14 @@ public:
     ProjectorRunReport Render(CDocument* target, const ProjectorPageValues& values,
                               const std::string& collectionPath = {}, CDocTemplate* collectionTemplate = nullptr);
 
+    // Where a run's member k gets its pixels: without a lender (the
+    // default) each projection allocates its own; a front end that wants
+    // the images in one block of its own (a numpy stack) lends them. The
+    // lender returns room for width x height floats that outlives the
+    // collection, or null to let that member allocate as usual.
+    using PixelLender = std::function<float*(int k, std::uint32_t width, std::uint32_t height)>;
+    void SetPixelLender(PixelLender lender) { m_lender = std::move(lender); }
+
     // Threads Project uses: 0 (the default) lets ProjectorThreadCount decide.
     void SetThreadCount(unsigned threads) { m_nThreads = threads; }
     unsigned GetThreadCount() const { return m_nThreads; }
@@ -113,6 +122,7 @@ public:
 
 private:
     unsigned m_nThreads = 0;
+    PixelLender m_lender;
 };
 
 }  // namespace voxmill

@@ -78,10 +78,22 @@ CSurface::~CSurface() = default;
 bool CSurface::Create(double dimX, double dimY, std::uint32_t width, std::uint32_t height) {
     if (m_pPixels || !CanCreate(dimX, dimY, width, height)) return false;
     try {
-        m_pPixels.reset(new float[static_cast<std::size_t>(width) * height]);
+        m_pPixels = PixelBlock(new float[static_cast<std::size_t>(width) * height]);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    SetGrid(dimX, dimY, width, height);
+    return true;
+}
+
+bool CSurface::CreateOver(double dimX, double dimY, std::uint32_t width, std::uint32_t height, float* pixels) {
+    if (m_pPixels || !pixels || !CanCreate(dimX, dimY, width, height)) return false;
+    m_pPixels = PixelBlock(pixels, PixelRelease{false});
+    SetGrid(dimX, dimY, width, height);
+    return true;
+}
+
+void CSurface::SetGrid(double dimX, double dimY, std::uint32_t width, std::uint32_t height) {
     m_dimX = dimX;
     m_dimY = dimY;
     m_width = width;
@@ -92,7 +104,6 @@ bool CSurface::Create(double dimX, double dimY, std::uint32_t width, std::uint32
     m_lastX = -m_firstX;
     m_firstY = (m_pitchY - dimY) / 2;
     m_lastY = -m_firstY;
-    return true;
 }
 
 void CSurface::ReleaseData() { m_pPixels.reset(); }

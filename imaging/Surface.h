@@ -26,6 +26,14 @@ class CArchive;
 class CDib;
 class CDocTemplate;
 
+// Frees a surface's pixel block unless the caller lent it (CreateOver).
+struct SurfacePixelRelease {
+    bool owned = true;
+    void operator()(float* p) const {
+        if (owned) delete[] p;
+    }
+};
+
 class CSurface : public CListElement {
     VOXMILL_DECLARE_SERIAL(CSurface)
 
@@ -45,6 +53,11 @@ public:
     // changing nothing, when pixels exist, a size is not positive, a count
     // is 0 or the block cannot be allocated. The value range is untouched.
     virtual bool Create(double dimX, double dimY, std::uint32_t width, std::uint32_t height);
+    // The same over a block the caller owns and keeps alive as long as the
+    // image holds it (an array of a scripting front end, used in place):
+    // the image reads and writes it but never frees it.
+    bool CreateOver(double dimX, double dimY, std::uint32_t width, std::uint32_t height, float* pixels);
+    bool OwnsPixels() const { return m_pPixels && m_pPixels.get_deleter().owned; }
     void ReleaseData() override;
     // Widens [minValue, maxValue] to cover every pixel; never narrows it.
     void UpdateRange();
@@ -136,6 +149,10 @@ protected:
     void TakeImage(CSurface& other);
 
 private:
+    using PixelBlock = std::unique_ptr<float[], SurfacePixelRelease>;
+    using PixelRelease = SurfacePixelRelease;
+
+    void SetGrid(double dimX, double dimY, std::uint32_t width, std::uint32_t height);
     void WriteGreyRows(CDib& bitmap, float low, float high) const;
 
     std::int32_t m_importType = kIeeeFloat;
@@ -148,7 +165,7 @@ private:
     double m_firstX = 0, m_lastX = 0;
     double m_firstY = 0, m_lastY = 0;
     double m_pitchX = 0, m_pitchY = 0;
-    std::unique_ptr<float[]> m_pPixels;
+    PixelBlock m_pPixels;
     float m_minValue = kInitialMinValue;
     float m_maxValue = kInitialMaxValue;
 };

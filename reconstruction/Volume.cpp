@@ -42,17 +42,35 @@ void CVolume::Clear() {
     m_pitchX = m_pitchY = m_pitchZ = 0;
 }
 
-bool CVolume::Allocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
-                       std::uint32_t nZ) {
-    if (m_pVoxels) return false;
+bool CVolume::CanAllocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                          std::uint32_t nZ, std::uint64_t& count) {
     if (!IsExtent(dimX) || !IsExtent(dimY) || !IsExtent(dimZ)) return false;
     if (nX == 0 || nY == 0 || nZ == 0 || nX > kMaxCount || nY > kMaxCount || nZ > kMaxCount) return false;
-    std::uint64_t count = 0, bytes = 0;
-    if (!VoxelBytes(nX, nY, nZ, count, bytes)) return false;
+    std::uint64_t bytes = 0;
+    return VoxelBytes(nX, nY, nZ, count, bytes);
+}
+
+bool CVolume::Allocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                       std::uint32_t nZ) {
+    std::uint64_t count = 0;
+    if (m_pVoxels || !CanAllocate(dimX, dimY, dimZ, nX, nY, nZ, count)) return false;
     float* voxels = static_cast<float*>(std::calloc(static_cast<std::size_t>(count), sizeof(float)));
     if (!voxels) return false;
-    m_pVoxels.reset(voxels);
+    m_pVoxels = VoxelBlock(voxels);
+    SetBox(dimX, dimY, dimZ, nX, nY, nZ);
+    return true;
+}
 
+bool CVolume::AllocateOver(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                           std::uint32_t nZ, float* voxels) {
+    std::uint64_t count = 0;
+    if (m_pVoxels || !voxels || !CanAllocate(dimX, dimY, dimZ, nX, nY, nZ, count)) return false;
+    m_pVoxels = VoxelBlock(voxels, VolumeVoxelRelease{false});
+    SetBox(dimX, dimY, dimZ, nX, nY, nZ);
+    return true;
+}
+
+void CVolume::SetBox(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ) {
     m_nX = nX;
     m_nY = nY;
     m_nZ = nZ;
@@ -70,7 +88,6 @@ bool CVolume::Allocate(double dimX, double dimY, double dimZ, std::uint32_t nX, 
     m_xMax = -m_xMin;
     m_yMax = -m_yMin;
     m_zMax = -m_zMin;
-    return true;
 }
 
 bool CVolume::OnNewDocument() {

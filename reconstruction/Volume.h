@@ -23,6 +23,14 @@
 
 namespace voxmill {
 
+// Frees a volume's voxels unless the caller lent them (AllocateOver).
+struct VolumeVoxelRelease {
+    bool owned = true;
+    void operator()(float* p) const {
+        if (owned) std::free(p);
+    }
+};
+
 class CVolume : public CTarget {
     VOXMILL_DECLARE_SERIAL(CVolume)
 
@@ -38,7 +46,13 @@ public:
     // (counts cross the plug-in boundary as 32-bit signed), or the memory
     // cannot be had.
     bool Allocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ);
+    // The same checks over voxels the caller owns and keeps alive as long
+    // as the volume holds them (an array of a scripting front end, used in
+    // place): the volume reads and writes them but never frees them.
+    bool AllocateOver(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ,
+                      float* voxels);
     bool IsAllocated() const { return m_pVoxels != nullptr; }
+    bool OwnsVoxels() const { return m_pVoxels && m_pVoxels.get_deleter().owned; }
 
     bool OnNewDocument() override;
     // Frees the voxels and zeroes every field.
@@ -104,10 +118,11 @@ private:
         CVolume* m_pOwner;
     };
 
-    struct FreeDeleter {
-        void operator()(float* p) const { std::free(p); }
-    };
+    using VoxelBlock = std::unique_ptr<float, VolumeVoxelRelease>;
 
+    static bool CanAllocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                            std::uint32_t nZ, std::uint64_t& count);
+    void SetBox(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ);
     void Clear();
 
     std::uint32_t m_nSliceSize = 0;
@@ -117,7 +132,7 @@ private:
     double m_yMin = 0, m_yMax = 0;
     double m_zMin = 0, m_zMax = 0;
     double m_pitchX = 0, m_pitchY = 0, m_pitchZ = 0;
-    std::unique_ptr<float, FreeDeleter> m_pVoxels;
+    VoxelBlock m_pVoxels;
 
     XVolume m_xVolume{this};
     ULONG m_refs = 1;

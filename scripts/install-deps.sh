@@ -13,6 +13,7 @@ packages=(
   libdcmtk-dev dcmtk
   libhdf4-dev hdf4-tools
   xvfb xauth
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
 )
 
 missing=()

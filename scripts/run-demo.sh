@@ -27,6 +27,7 @@ headless_road() {
     echo "== The Tessor renderer is not registered: no reconstruction (see voxmill-cli plugins register)"
     echo
   fi
+  python_road
   echo "No display: the headless road ran. Its files are in $out/:"
   ls -l "$out"
 }
@@ -48,6 +49,23 @@ reconstruction_road() {
   "$bin/voxmill-cli" export bmp "$out/phantom-y.sls" "$out/phantom-y-central.bmp" --index $central
   echo "central Y slice: $out/reconstruction-y-central.bmp beside $out/phantom-y-central.bmp"
   "$bin/voxmill-cli" slice compare "$out/reconstruction-y.sls" "$out/phantom-y.sls" --index $central
+  echo
+}
+
+# The same road scripted in Python (examples/shepp_logan.py) when the build
+# made the voxmill module: a figure of the central slices of the phantom,
+# the reconstructions and their differences.
+python_road() {
+  local python=/usr/bin/python3
+  [[ -x "$python" ]] || python=python3
+  if ! compgen -G "$build/python/voxmill*.so" >/dev/null; then
+    echo "== The voxmill Python module was not built: no Python road"
+    echo
+    return
+  fi
+  echo "== The road in Python: examples/shepp_logan.py"
+  PYTHONPATH="$build/python${PYTHONPATH:+:$PYTHONPATH}" "$python" examples/shepp_logan.py --out "$out/shepp-logan-python.png"
+  echo "Python figure: $out/shepp-logan-python.png"
   echo
 }
 

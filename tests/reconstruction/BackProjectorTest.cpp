@@ -15,6 +15,7 @@
 #include "contract/Registry.h"
 #include "contract/Renderer.h"
 #include "reconstruction/BackProjector.h"
+#include "reconstruction/HResultText.h"
 #include "reconstruction/PluginModule.h"
 #include "reconstruction/PluginRegistry.h"
 #include "reconstruction/Volume.h"
@@ -407,6 +408,14 @@ TEST_F(BackProjectorTest, ABackprojectorFileIsEmptyAndAnOpenedOneCanStillHostARe
     EXPECT_FALSE(opened.HasRenderer());
     EXPECT_EQ(opened.ChooseRenderer(CLSID_TestRendererB, m_registry), CBackProjector::RendererChoice::replaced);
     EXPECT_EQ(CountOf(Log(), "B InitNew directory"), 1u);
+}
+
+TEST(HResultText, NamedCodesCarryTheirNameAndTheNumber) {
+    EXPECT_EQ(HResultName(E_INVALIDARG), "E_INVALIDARG (0x80070057)");
+    EXPECT_EQ(HResultName(E_FAIL), "E_FAIL (0x80004005)");
+    EXPECT_EQ(HResultName(S_OK), "S_OK (0x00000000)");
+    EXPECT_EQ(HResultName(REGDB_E_CLASSNOTREG), "REGDB_E_CLASSNOTREG (0x80040154)");
+    EXPECT_EQ(HResultName(MakeHResult(0x80041234u)), "0x80041234");
 }
 
 }  // namespace

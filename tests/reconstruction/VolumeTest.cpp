@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <regex>
 #include <sstream>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -123,9 +125,35 @@ TEST_P(VolumeRefusal, LeavesTheVolumeEmpty) {
 #endif
     CVolume v;
     EXPECT_FALSE(v.Allocate(r.dX, r.dY, r.dZ, r.nX, r.nY, r.nZ));
+    // Lent voxels pass the same checks (the memory is the lender's affair).
+    float lent = 0;
+    if (std::string(r.name) != "MoreMemoryThanExists") {
+        EXPECT_FALSE(v.AllocateOver(r.dX, r.dY, r.dZ, r.nX, r.nY, r.nZ, &lent));
+    }
     EXPECT_FALSE(v.IsAllocated());
     EXPECT_EQ(v.GetCountX() + v.GetCountY() + v.GetCountZ(), 0u);
     EXPECT_EQ(v.GetDimX() + v.GetPitchX() + v.GetMinX(), 0.0);
+}
+
+TEST(VolumeAllocate, LentVoxelsAreUsedInPlaceAndNeverFreed) {
+    std::vector<float> block(4 * 3 * 2, 0.5f);
+    auto v = std::make_unique<CVolume>();
+    EXPECT_FALSE(v->AllocateOver(2, 2, 2, 4, 3, 2, nullptr));
+    ASSERT_TRUE(v->AllocateOver(4, 3, 1, 4, 3, 2, block.data()));
+    EXPECT_EQ(v->GetVoxels(), block.data());
+    EXPECT_FALSE(v->OwnsVoxels());
+    EXPECT_EQ(v->GetPitchZ(), 0.5);
+    EXPECT_EQ(v->GetMinX(), -1.5);
+    v->Voxel(3, 2, 1) = 9;
+    EXPECT_EQ(block.back(), 9.0f);
+    EXPECT_FALSE(v->Allocate(1, 1, 1, 1, 1, 1));
+    v->DeleteContents();  // a free() of the vector's block would be caught here
+    EXPECT_FALSE(v->IsAllocated());
+    ASSERT_TRUE(v->Allocate(1, 1, 1, 2, 2, 2));
+    EXPECT_TRUE(v->OwnsVoxels());
+    v->Voxel(1, 1, 1) = 1;
+    v.reset();
+    EXPECT_EQ(block.front(), 0.5f);
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -3,9 +3,11 @@
 // .pro file.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <vector>
 
 #include "acquisition/DetectorTrajectory.h"
 #include "acquisition/PreviewScene.h"
@@ -208,6 +210,38 @@ TEST(ProjectorRun, InPlaceMembersStayInMemoryAndTravelWithTheCollection) {
     ASSERT_EQ(reopened.GetCount(), 6u);
     for (std::size_t k = 0; k < 6; ++k)
         EXPECT_TRUE(test::SameBits(*reopened.GetProjection(k), *report.collection->GetProjection(k)));
+}
+
+TEST(ProjectorRun, LentPixelsTakeTheSameImagesAndAreNeverFreed) {
+    NewPhantom phantom;
+    NewProjector own;
+    ProjectorRunReport expected = own.Render(&phantom, SmallPages());
+    ASSERT_TRUE(expected.Complete());
+
+    constexpr std::size_t kEach = 32 * 32;
+    // Member 4 is refused room and so allocates its own.
+    std::vector<float> block(6 * kEach, std::numeric_limits<float>::quiet_NaN());
+    std::vector<std::array<std::uint32_t, 3>> asked;
+    NewProjector lent;
+    lent.SetPixelLender([&](int k, std::uint32_t width, std::uint32_t height) -> float* {
+        asked.push_back({static_cast<std::uint32_t>(k), width, height});
+        return k == 4 ? nullptr : block.data() + k * kEach;
+    });
+    {
+        ProjectorRunReport report = lent.Render(&phantom, SmallPages());
+        ASSERT_TRUE(report.Complete());
+        for (std::size_t k = 0; k < 6; ++k) {
+            const CProjection& p = *report.collection->GetProjection(k);
+            EXPECT_EQ(p.GetPixels() == block.data() + k * kEach, k != 4) << k;
+            EXPECT_EQ(p.OwnsPixels(), k == 4) << k;
+            EXPECT_TRUE(test::SameBits(p, *expected.collection->GetProjection(k))) << k;
+        }
+    }
+    // The collection is gone; the block is still the caller's and intact.
+    ASSERT_EQ(asked.size(), 6u);
+    EXPECT_EQ(asked[5], (std::array<std::uint32_t, 3>{5, 32, 32}));
+    const CProjection& first = *expected.collection->GetProjection(0);
+    EXPECT_TRUE(std::equal(first.GetPixels(), first.GetPixels() + kEach, block.begin()));
 }
 
 TEST(ProjectorRun, ProjectionsStartAtZero) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "app/DocTemplate.h"
 #include "app/archive/Archive.h"
@@ -75,6 +76,36 @@ TEST(SurfaceStorage, CreateDerivesTheGridAndRefusesBadSizes) {
     s.ReleaseData();
     EXPECT_FALSE(s.HasPixels());
     EXPECT_EQ(s.GetWidth(), 64u);  // the description survives
+}
+
+TEST(SurfaceStorage, CreateOverUsesTheCallersBlockAndNeverFreesIt) {
+    std::vector<float> block(8, 2.5f);
+    CSurface s;
+    EXPECT_FALSE(s.CreateOver(1.0, 1.0, 4, 2, nullptr));
+    EXPECT_FALSE(s.CreateOver(0.0, 1.0, 4, 2, block.data()));
+    ASSERT_TRUE(s.CreateOver(1.0, 2.0, 4, 2, block.data()));
+    EXPECT_EQ(s.GetPixels(), block.data());
+    EXPECT_FALSE(s.OwnsPixels());
+    EXPECT_DOUBLE_EQ(s.GetPitchX(), 0.25);
+    EXPECT_DOUBLE_EQ(s.GetFirstY(), -0.5);
+    EXPECT_FALSE(s.Create(1.0, 1.0, 4, 2));  // it has pixels
+    s.GetPixels()[3] = -1.0f;
+    s.UpdateRange();
+    EXPECT_FLOAT_EQ(s.GetMinValue(), -1.0f);
+    EXPECT_EQ(block[3], -1.0f);
+    s.ReleaseData();  // a delete[] of the vector's block would be caught here
+    EXPECT_FALSE(s.HasPixels());
+    // An image made afterwards owns its own block again.
+    ASSERT_TRUE(s.Create(1.0, 1.0, 2, 2));
+    EXPECT_TRUE(s.OwnsPixels());
+    EXPECT_NE(s.GetPixels(), block.data());
+    ASSERT_TRUE(s.GetPixels() != nullptr);
+    // Destroyed while it holds a lent block: the block is left alone.
+    std::vector<float> other(4, 1.0f);
+    auto t = std::make_unique<CSurface>();
+    ASSERT_TRUE(t->CreateOver(1.0, 1.0, 2, 2, other.data()));
+    t.reset();
+    EXPECT_EQ(other[3], 1.0f);
 }
 
 TEST(SurfaceStorage, RangeAfterLoadingStartsFromThousandAndZero) {
