@@ -6,6 +6,7 @@
 // owning collection, not to the stub.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,10 @@ class CListElementStub : public CDocument {
 
 public:
     static constexpr int kThumbnailSize = 64;
+    // The most members a collection file may list. Real acquisitions have a
+    // few thousand projections and volumes a few thousand slices; a count
+    // beyond this is damage, and is refused with a message when read.
+    static constexpr std::uint32_t kMaxMembers = 65536;
 
     CListElementStub();
     ~CListElementStub() override;
@@ -34,13 +39,31 @@ public:
     // Writes the loaded element to m_strPath (atomically); false on failure.
     bool Save();
     bool SetLinkPath(const std::string& path);
+
+    // A linked member's element is made only when it is first needed (a
+    // collection of many members costs its stubs, not their documents):
+    // the owning collection hands a factory for the empty element.
+    using ElementFactory = CListElement* (*)();
+    void SetElementFactory(ElementFactory factory) { m_pfnMakeElement = factory; }
+    // The element, made first when only the factory exists; null when neither.
+    CListElement* GetElement();
+    bool CanHaveElement() const { return m_pElement || m_pfnMakeElement; }
     const std::string& GetCachedDescription();
     CDib* GetCachedThumbnail();
     void DeleteContents() override;
 
     // The member interface; its QueryInterface loads the member first and
-    // answers from the element's interfaces before the stub's own.
+    // answers from the element's interfaces before the stub's own. A linked
+    // member whose file cannot be read answers for the stub alone, so a
+    // consumer skips it instead of working on an empty element.
     IListElement* GetListElement() { return &m_xListElement; }
+    // The stub behind a member interface this program handed out; null for
+    // any other object.
+    static CListElementStub* FromListElement(IListElement* item);
+    // Whether the last Load of this linked member failed (its file missing
+    // or unreadable); a successful Load clears it.
+    bool LoadFailed() const { return m_bLoadFailed; }
+    void ClearLoadFailed() { m_bLoadFailed = false; }
     void* GetInterface(REFIID iid) override;
 
     std::string m_strDescription;
@@ -61,6 +84,7 @@ private:
         ULONG Release() override { return m_pOwner->m_refs > 1 ? --m_pOwner->m_refs : 1; }
         HRESULT Load() override;
         HRESULT Unload() override;
+        CListElementStub* Owner() const { return m_pOwner; }
 
     private:
         CListElementStub* m_pOwner;
@@ -68,6 +92,8 @@ private:
 
     XListElement m_xListElement{this};
     ULONG m_refs = 1;
+    ElementFactory m_pfnMakeElement = nullptr;
+    bool m_bLoadFailed = false;
 };
 
 }  // namespace voxmill

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Document.h"
 
@@ -22,6 +23,8 @@ enum TargetType : std::uint16_t {
     kTargetSlideCollection = 105,
 };
 
+class CListElementStub;
+
 class CTarget : public CDocument {
     VOXMILL_DECLARE_DYNAMIC(CTarget)
 
@@ -36,6 +39,9 @@ public:
     bool LoadIcon(const std::string& path);
 
     CDib* GetIcon() const { return m_pIcon.get(); }
+
+    // A collection's member stubs, in order; none for other targets.
+    virtual std::vector<CListElementStub*> GetMemberStubs() const { return {}; }
 
 protected:
     std::unique_ptr<CDib> m_pIcon;
