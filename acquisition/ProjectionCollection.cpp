@@ -309,11 +309,13 @@ CProjectionCollection::RawFilesReport CProjectionCollection::ImportRawFiles(cons
         }
         ++report.importedCount;
         stub->m_bLinked = true;
+        StageLinkedMember(*stub);
         if (stub->SetLinkPath(FullPath(path) + kProjectionExtension)) {
             stub->Unload();
         } else {
             // Linked to a file that was never written, the pixels would be
             // lost with the next save of the collection: keep them in place.
+            stub->DropStaging();
             stub->m_bLinked = false;
             stub->m_strPath.clear();
             report.inPlace.push_back(path);
@@ -350,6 +352,7 @@ void CProjectionCollection::ApplyCircularGeometry() {
         if (!stub.m_bLinked) continue;
         // A linked member is read back from its file at every Load: the new
         // geometry must be in the file, or the next Load would undo it.
+        StageLinkedMember(stub);
         if (!stub.Save()) {
             ReportError("member " + std::to_string(i) + ": cannot write " + stub.m_strPath +
                         "; it stays loaded with its new geometry");

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/LinkedReplacement.h"
 #include "app/ListElement.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveFile.h"
@@ -75,11 +76,13 @@ bool CListElementStub::Load() {
     if (!GetElement()) return false;
 
     // The stored path changes only once the member was read from the new place.
+    const std::string source = FilePath();
     std::string path = m_strPath;
     std::unique_ptr<CDiskFile> file;
     try {
-        file = std::make_unique<CDiskFile>(path, CDiskFile::modeRead);
+        file = std::make_unique<CDiskFile>(source, CDiskFile::modeRead);
     } catch (const CFileException&) {
+        if (source != m_strPath) return false;  // a staged file has no other place
         // The collection may have moved: look for the bare name here.
         try {
             const std::string local = FileNamePart(m_strPath);
@@ -97,7 +100,7 @@ bool CListElementStub::Load() {
         ar.Close();
     } catch (const std::exception& e) {
         m_pElement->DeleteContents();
-        ReportError("Cannot read " + path + ": " + e.what());
+        ReportError("Cannot read " + file->GetFilePath() + ": " + e.what());
         return false;
     }
     m_strPath = path;
@@ -112,10 +115,28 @@ void CListElementStub::Unload() {
     m_bLoaded = false;
 }
 
+void CListElementStub::SetReplacement(std::shared_ptr<CLinkedReplacement> replacement) {
+    if (replacement == m_pReplacement) return;
+    m_pReplacement = std::move(replacement);
+    m_strStagedPath.clear();
+}
+
+void CListElementStub::DropStaging() {
+    if (m_pReplacement && m_pReplacement->Pending()) m_pReplacement->Unstage(m_strPath);
+    m_pReplacement.reset();
+    m_strStagedPath.clear();
+}
+
+std::string CListElementStub::FilePath() const {
+    if (m_pReplacement && m_pReplacement->Pending() && !m_strStagedPath.empty()) return m_strStagedPath;
+    return m_strPath;
+}
+
 bool CListElementStub::Save() {
     if (!m_bLoaded || m_strPath.empty() || !m_pElement) return false;
     try {
-        SaveArchiveFile(m_strPath, kSaveBufferSize, [this](CArchive& ar) {
+        if (m_pReplacement && m_pReplacement->Pending()) m_strStagedPath = m_pReplacement->Stage(m_strPath);
+        SaveArchiveFile(FilePath(), kSaveBufferSize, [this](CArchive& ar) {
             m_pElement->SetPathName(m_strPath, true);
             m_pElement->Serialize(ar);
         });
@@ -127,6 +148,9 @@ bool CListElementStub::Save() {
 }
 
 bool CListElementStub::SetLinkPath(const std::string& path) {
+    if (m_pReplacement && m_pReplacement->Pending() && !m_strStagedPath.empty() && path != m_strPath)
+        m_pReplacement->Unstage(m_strPath);
+    m_strStagedPath.clear();
     m_strPath = path;
     return Save();
 }

@@ -16,6 +16,7 @@
 namespace voxmill {
 
 class CDib;
+class CLinkedReplacement;
 class CListElement;
 
 class CListElementStub : public CDocument {
@@ -36,9 +37,20 @@ public:
     bool Load();
     // Releases a linked, loaded element's bulk data.
     void Unload();
-    // Writes the loaded element to m_strPath (atomically); false on failure.
+    // Writes the loaded element to its file (atomically); false on failure.
+    // While the stub takes part in a pending replacement, the file is the
+    // staged one, which the collection's next save puts in place.
     bool Save();
     bool SetLinkPath(const std::string& path);
+    // Makes the next saves of this linked member go through `replacement`
+    // (null: straight to m_strPath). The collection hands its own.
+    void SetReplacement(std::shared_ptr<CLinkedReplacement> replacement);
+    // Withdraws this member from its pending replacement (it is kept in
+    // place instead of in the staged file).
+    void DropStaging();
+    // The file Load reads and Save writes: the staged file while one is
+    // pending and written, m_strPath otherwise.
+    std::string FilePath() const;
 
     // A linked member's element is made only when it is first needed (a
     // collection of many members costs its stubs, not their documents):
@@ -93,6 +105,8 @@ private:
     XListElement m_xListElement{this};
     ULONG m_refs = 1;
     ElementFactory m_pfnMakeElement = nullptr;
+    std::shared_ptr<CLinkedReplacement> m_pReplacement;
+    std::string m_strStagedPath;  // empty until the first save under m_pReplacement
     bool m_bLoadFailed = false;
 };
 

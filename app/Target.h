@@ -23,6 +23,7 @@ enum TargetType : std::uint16_t {
     kTargetSlideCollection = 105,
 };
 
+class CLinkedReplacement;
 class CListElementStub;
 
 class CTarget : public CDocument {
@@ -43,8 +44,24 @@ public:
     // A collection's member stubs, in order; none for other targets.
     virtual std::vector<CListElementStub*> GetMemberStubs() const { return {}; }
 
+    // Linked members written while the collection has a file are staged
+    // and put in place, all together, by the collection's next save (see
+    // CLinkedReplacement). Every writer of a linked member calls this
+    // before saving it; without a file the member is written directly.
+    void StageLinkedMember(CListElementStub& stub);
+    // The pending replacement, made for the document's path on first use;
+    // null without a path or when its journal cannot be written.
+    std::shared_ptr<CLinkedReplacement> GetLinkedReplacement();
+    void DeleteContents() override;
+
 protected:
+    // Commits a pending replacement with the record, or saves as any document.
+    void WriteFile(const std::string& path) override;
+
     std::unique_ptr<CDib> m_pIcon;
+
+private:
+    std::shared_ptr<CLinkedReplacement> m_pReplacement;
 };
 
 }  // namespace voxmill
