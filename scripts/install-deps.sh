@@ -13,6 +13,7 @@ packages=(
   libdcmtk-dev dcmtk
   libhdf4-dev hdf4-tools
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
