@@ -169,7 +169,8 @@ std::string CLinkedReplacement::Stage(const std::string& memberPath) {
 
 void CLinkedReplacement::Unstage(const std::string& memberPath) {
     const std::string target = file_replace::ResolveLinks(memberPath);
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.target == target; });
+    const auto it =
+        std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.target == target; });
     if (it == m_entries.end()) return;
     ::unlink(it->staged.c_str());
     m_entries.erase(it);

@@ -16,6 +16,7 @@
 #include "app/archive/ErrorSink.h"
 #include "imaging/dib/Dib.h"
 #include "tests/acquisition/TestSupport.h"
+#include "tests/common/RepeatedMembers.h"
 
 namespace voxmill {
 namespace {
@@ -142,8 +143,7 @@ TEST(ProjectionCollection, HugeOrNullMemberCountsAreRefused) {
     EXPECT_THROW(c.Open(dir.File("null.prs")), CArchiveException);
 }
 
-// A collection file of `count` linked members with empty paths, made from
-// what the program writes for zero, one and two of them.
+// A collection file of `count` linked members with empty paths.
 Bytes ManyEmptyLinkedMembers(std::uint32_t count) {
     testing::TempFolder dir;
     std::vector<Bytes> saved;
@@ -153,13 +153,7 @@ Bytes ManyEmptyLinkedMembers(std::uint32_t count) {
         c.Save(dir.File("m.prs"));
         saved.push_back(testing::ReadBytes(dir.File("m.prs")));
     }
-    Bytes out(saved[0].begin(), saved[0].end() - 2);  // the target record, without the count
-    Append(out, std::uint16_t{0xFFFF});
-    Append(out, count);
-    out.insert(out.end(), saved[1].begin() + static_cast<std::ptrdiff_t>(saved[0].size()), saved[1].end());
-    const Bytes next(saved[2].begin() + static_cast<std::ptrdiff_t>(saved[1].size()), saved[2].end());
-    for (std::uint32_t i = 1; i < count; ++i) out.insert(out.end(), next.begin(), next.end());
-    return out;
+    return test::RepeatLastMember(saved[0], saved[1], saved[2], count);
 }
 
 TEST(ProjectionCollection, LinkedMembersCostNoDocumentUntilUsedAndCountsAreCapped) {
@@ -421,7 +415,8 @@ TEST_F(LinkedCollection, RewrittenMembersReplaceTheOldOnesOnlyWithTheCollections
     c.Open(dir.File("c.prs"));
     ASSERT_EQ(c.ImportRawFiles({Raw(3)}, Matrix(4, 2)).importedCount, 1u);
     c.Save(dir.File("c.prs"));
-    for (std::size_t i : {0, 2, 3}) EXPECT_NE(testing::ReadBytes(files[i]), before[i]) << files[i];  // member 0 stays at 0 degrees
+    // Member 0 stays at 0 degrees, so its file keeps its bytes.
+    for (std::size_t i : {0, 2, 3}) EXPECT_NE(testing::ReadBytes(files[i]), before[i]) << files[i];
     std::vector<std::string> now = previous;
     now.push_back("scan3.raw.PRJ");
     std::sort(now.begin(), now.end());
