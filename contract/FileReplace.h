@@ -20,11 +20,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -86,16 +89,46 @@ inline bool IsStaleTempOf(const std::string& entry, const std::string& name) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Removes what killed saves of `realTarget` left beside it.
-inline void RemoveStaleTemps(const std::string& realTarget) {
-    const auto [dir, name] = SplitPath(realTarget);
+// The temporary files in `dir` whose process is gone, by target name. A
+// run that saves thousands of files into one folder would otherwise read
+// the folder once per save; the list is kept for a few seconds, within
+// which only a process killed meanwhile can add to it (and the next save
+// after that picks it up).
+inline std::map<std::string, std::vector<std::string>> StaleTempsIn(const std::string& dir) {
+    struct Listing {
+        std::chrono::steady_clock::time_point when;
+        std::map<std::string, std::vector<std::string>> byTarget;
+    };
+    static std::mutex mutex;
+    static std::map<std::string, Listing> cache;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(mutex);
+    Listing& listing = cache[dir];
+    if (listing.when != std::chrono::steady_clock::time_point{} && now - listing.when < std::chrono::seconds(5))
+        return listing.byTarget;
+    listing.byTarget.clear();
+    listing.when = now;
     std::error_code ec;
     std::filesystem::directory_iterator it(dir, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
-        if (!IsStaleTempOf(entry, name)) continue;
+        const std::size_t marker = entry.find(kTempMarker);
+        if (marker == std::string::npos || marker == 0) continue;
+        const std::string target = entry.substr(0, marker);
+        if (IsStaleTempOf(entry, target)) listing.byTarget[target].push_back(entry);
+    }
+    return listing.byTarget;
+}
+
+// Removes what killed saves of `realTarget` left beside it.
+inline void RemoveStaleTemps(const std::string& realTarget) {
+    const auto [dir, name] = SplitPath(realTarget);
+    const auto stale = StaleTempsIn(dir);
+    const auto found = stale.find(name);
+    if (found == stale.end()) return;
+    for (const std::string& entry : found->second) {
         std::error_code ignored;
-        std::filesystem::remove_all(it->path(), ignored);
+        std::filesystem::remove_all(dir + "/" + entry, ignored);
     }
 }
 
