@@ -1,10 +1,13 @@
 # Two entry points: `make run` and `make test`. Both install what is
 # missing, configure and build first.
 BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds each fuzz target runs under `make fuzz`.
+FUZZ_SECONDS ?= 180
 
-.PHONY: run test build deps configure asan bench clean
+.PHONY: run test build deps configure asan bench clean fuzz fuzz-build
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,8 +21,19 @@ build: configure
 run: build
 	@bash scripts/run-demo.sh $(BUILD)
 
-test: build
+test: build fuzz-build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Qt-free readers built by clang with libFuzzer and the sanitizers, in
+# a build of their own: a short smoke per target and the regressions run
+# with `make test`, minutes per target with `make fuzz`.
+fuzz-build: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DVOXMILL_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
@@ -29,4 +43,4 @@ bench: build
 	@bash scripts/run-bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)

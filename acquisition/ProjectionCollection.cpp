@@ -103,10 +103,16 @@ CListElementStub* CProjectionCollection::GetMember(std::size_t index) const {
 }
 
 CProjection* CProjectionCollection::GetProjection(std::size_t index) const {
-    const CListElementStub* stub = GetMember(index);
-    return stub && stub->m_pElement && stub->m_pElement->IsKindOf(RUNTIME_CLASS(CProjection))
-               ? static_cast<CProjection*>(stub->m_pElement)
-               : nullptr;
+    CListElementStub* stub = GetMember(index);
+    CListElement* element = stub ? stub->GetElement() : nullptr;
+    return element && element->IsKindOf(RUNTIME_CLASS(CProjection)) ? static_cast<CProjection*>(element) : nullptr;
+}
+
+std::vector<CListElementStub*> CProjectionCollection::GetMemberStubs() const {
+    std::vector<CListElementStub*> stubs;
+    stubs.reserve(m_members.size());
+    for (const auto& stub : m_members) stubs.push_back(stub.get());
+    return stubs;
 }
 
 void CProjectionCollection::RemoveMember(std::size_t index) {
@@ -157,12 +163,18 @@ void CProjectionCollection::StoreRecord(CArchive& ar) {
 void CProjectionCollection::LoadRecord(CArchive& ar) {
     CTarget::Serialize(ar);
     const std::uint32_t count = ar.ReadCount(kMinMemberBytes);
+    if (count > CListElementStub::kMaxMembers)
+        ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
+                                                " members, more than the " +
+                                                std::to_string(CListElementStub::kMaxMembers) + " allowed");
+    m_members.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CListElementStub* stub = ar.ReadOwnedObjectAs<CListElementStub>();
         if (!stub) ar.Fail(CArchiveException::badIndex, "member " + std::to_string(i) + " is a null reference");
         m_members.emplace_back(stub);  // owned from here, also when a check below fails
         if (stub->m_bLinked) {
-            stub->m_pElement = MakeMemberProjection().release();
+            // The projection its file is read into is made on first use.
+            stub->SetElementFactory([]() -> CListElement* { return MakeMemberProjection().release(); });
             continue;
         }
         if (!stub->m_pElement) continue;
@@ -176,7 +188,7 @@ void CProjectionCollection::LoadRecord(CArchive& ar) {
 }
 
 void CProjectionCollection::FillCache(CListElementStub& stub) {
-    if (!stub.m_pElement || (!stub.m_strDescription.empty() && stub.m_pThumbnail)) return;
+    if (!stub.CanHaveElement() || (!stub.m_strDescription.empty() && stub.m_pThumbnail)) return;
     const bool wasLoaded = stub.m_bLoaded;
     if (!stub.Load()) return;  // a missing file must not cache an empty member's text
     if (stub.m_strDescription.empty()) stub.m_pElement->GetDescription(stub.m_strDescription);
@@ -297,11 +309,13 @@ CProjectionCollection::RawFilesReport CProjectionCollection::ImportRawFiles(cons
         }
         ++report.importedCount;
         stub->m_bLinked = true;
+        StageLinkedMember(*stub);
         if (stub->SetLinkPath(FullPath(path) + kProjectionExtension)) {
             stub->Unload();
         } else {
             // Linked to a file that was never written, the pixels would be
             // lost with the next save of the collection: keep them in place.
+            stub->DropStaging();
             stub->m_bLinked = false;
             stub->m_strPath.clear();
             report.inPlace.push_back(path);
@@ -338,6 +352,7 @@ void CProjectionCollection::ApplyCircularGeometry() {
         if (!stub.m_bLinked) continue;
         // A linked member is read back from its file at every Load: the new
         // geometry must be in the file, or the next Load would undo it.
+        StageLinkedMember(stub);
         if (!stub.Save()) {
             ReportError("member " + std::to_string(i) + ": cannot write " + stub.m_strPath +
                         "; it stays loaded with its new geometry");

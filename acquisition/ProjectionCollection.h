@@ -62,6 +62,7 @@ public:
     CListElementStub* GetMember(std::size_t index) const;
     // The member's projection (loaded or not), or null.
     CProjection* GetProjection(std::size_t index) const;
+    std::vector<CListElementStub*> GetMemberStubs() const override;
     void DeleteContents() override;
 
     // --- files ---

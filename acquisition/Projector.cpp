@@ -154,6 +154,9 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         detectorPath.Step();
         if (linked) {
             stub->m_bLinked = true;
+            // Staged: the previous collection at fullPath and its members
+            // stay whole until the new collection is saved.
+            collection->StageLinkedMember(*stub);
             const std::string path = MemberPath(fullPath, k);
             if (stub->SetLinkPath(path))
                 stub->Unload();

@@ -15,8 +15,9 @@ struct SinogramImport {
 
     // Dialog preset: both counts floor(sqrt(L / 4)), one projection.
     static SinogramImport ForFileLength(std::uint64_t fileLength);
-    // bytes per pixel x count x height x width + offset ("Read length (bytes)").
-    std::uint64_t ReadLength() const { return matrix.MatrixBytes() * count + matrix.offset; }
+    // bytes per pixel x count x height x width + offset ("Read length
+    // (bytes)"); UINT64_MAX when that overflows (Problem() then says so).
+    std::uint64_t ReadLength() const;
     // Empty when importable, else why not.
     std::string Problem() const;
 };

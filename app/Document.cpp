@@ -4,6 +4,7 @@
 
 #include "app/DocTemplate.h"
 #include "app/FrameWnd.h"
+#include "app/LinkedReplacement.h"
 #include "app/View.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveFile.h"
@@ -79,6 +80,7 @@ bool CDocument::OnNewDocument() {
 
 void CDocument::Open(const std::string& path) {
     DeleteContents();
+    CLinkedReplacement::Recover(path);
     try {
         LoadArchiveFile(path, CArchive::kDefaultBufferSize, [this](CArchive& ar) { Serialize(ar); });
     } catch (...) {
@@ -89,8 +91,13 @@ void CDocument::Open(const std::string& path) {
     SetPathName(path);
 }
 
-void CDocument::Save(const std::string& path) {
+void CDocument::WriteFile(const std::string& path) {
+    CLinkedReplacement::Recover(path);
     SaveArchiveFile(path, CArchive::kDefaultBufferSize, [this](CArchive& ar) { Serialize(ar); });
+}
+
+void CDocument::Save(const std::string& path) {
+    WriteFile(path);
     SetModifiedFlag(false);
     SetPathName(path);
 }

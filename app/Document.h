@@ -65,7 +65,9 @@ public:
     virtual void OnChangedViewList();
 
     // Throwing forms used by the CLI and tests: read or write the whole
-    // document record at `path` (saving is atomic) and set the path.
+    // document record at `path` (saving is atomic) and set the path. Both
+    // first finish what an interrupted replacement of a linked collection
+    // left at `path` (see CLinkedReplacement).
     void Open(const std::string& path);
     void Save(const std::string& path);
 
@@ -79,6 +81,10 @@ public:
     static void SetRecentFileSink(std::function<void(const std::string&)> sink);
 
 protected:
+    // Writes the whole record to `path` atomically, after finishing what an
+    // interrupted replacement of linked members left there.
+    virtual void WriteFile(const std::string& path);
+
     std::string m_strTitle;
     std::string m_strPathName;
     bool m_bModified = false;

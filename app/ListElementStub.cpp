@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/LinkedReplacement.h"
 #include "app/ListElement.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveFile.h"
@@ -64,19 +65,29 @@ void CListElementStub::Serialize(CArchive& ar) {
     m_pElement = nullptr;
 }
 
+CListElement* CListElementStub::GetElement() {
+    if (!m_pElement && m_pfnMakeElement) m_pElement = m_pfnMakeElement();
+    return m_pElement;
+}
+
 bool CListElementStub::Load() {
     if (!m_bLinked || m_bLoaded) return m_bLoaded;
-    if (!m_pElement) return false;
+    m_bLoadFailed = true;  // until the read below succeeds
+    if (!GetElement()) return false;
 
+    // The stored path changes only once the member was read from the new place.
+    const std::string source = FilePath();
+    std::string path = m_strPath;
     std::unique_ptr<CDiskFile> file;
     try {
-        file = std::make_unique<CDiskFile>(m_strPath, CDiskFile::modeRead);
+        file = std::make_unique<CDiskFile>(source, CDiskFile::modeRead);
     } catch (const CFileException&) {
+        if (source != m_strPath) return false;  // a staged file has no other place
         // The collection may have moved: look for the bare name here.
         try {
             const std::string local = FileNamePart(m_strPath);
             file = std::make_unique<CDiskFile>(local, CDiskFile::modeRead);
-            m_strPath = FullPath(local);
+            path = FullPath(local);
         } catch (const CFileException&) {
             return false;
         }
@@ -84,15 +95,17 @@ bool CListElementStub::Load() {
 
     try {
         CArchive ar(*file, CArchive::load, kLoadBufferSize);
-        m_pElement->SetPathName(m_strPath, false);
+        m_pElement->SetPathName(path, false);
         m_pElement->Serialize(ar);
         ar.Close();
     } catch (const std::exception& e) {
         m_pElement->DeleteContents();
-        ReportError("Cannot read " + m_strPath + ": " + e.what());
+        ReportError("Cannot read " + file->GetFilePath() + ": " + e.what());
         return false;
     }
+    m_strPath = path;
     m_bLoaded = true;
+    m_bLoadFailed = false;
     return true;
 }
 
@@ -102,10 +115,28 @@ void CListElementStub::Unload() {
     m_bLoaded = false;
 }
 
+void CListElementStub::SetReplacement(std::shared_ptr<CLinkedReplacement> replacement) {
+    if (replacement == m_pReplacement) return;
+    m_pReplacement = std::move(replacement);
+    m_strStagedPath.clear();
+}
+
+void CListElementStub::DropStaging() {
+    if (m_pReplacement && m_pReplacement->Pending()) m_pReplacement->Unstage(m_strPath);
+    m_pReplacement.reset();
+    m_strStagedPath.clear();
+}
+
+std::string CListElementStub::FilePath() const {
+    if (m_pReplacement && m_pReplacement->Pending() && !m_strStagedPath.empty()) return m_strStagedPath;
+    return m_strPath;
+}
+
 bool CListElementStub::Save() {
     if (!m_bLoaded || m_strPath.empty() || !m_pElement) return false;
     try {
-        SaveArchiveFile(m_strPath, kSaveBufferSize, [this](CArchive& ar) {
+        if (m_pReplacement && m_pReplacement->Pending()) m_strStagedPath = m_pReplacement->Stage(m_strPath);
+        SaveArchiveFile(FilePath(), kSaveBufferSize, [this](CArchive& ar) {
             m_pElement->SetPathName(m_strPath, true);
             m_pElement->Serialize(ar);
         });
@@ -117,6 +148,9 @@ bool CListElementStub::Save() {
 }
 
 bool CListElementStub::SetLinkPath(const std::string& path) {
+    if (m_pReplacement && m_pReplacement->Pending() && !m_strStagedPath.empty() && path != m_strPath)
+        m_pReplacement->Unstage(m_strPath);
+    m_strStagedPath.clear();
     m_strPath = path;
     return Save();
 }
@@ -124,7 +158,7 @@ bool CListElementStub::SetLinkPath(const std::string& path) {
 // The caches load a linked member for a moment; a member that a consumer
 // already holds loaded must stay loaded, or its data would go under it.
 const std::string& CListElementStub::GetCachedDescription() {
-    if (!m_strDescription.empty() || !m_pElement) return m_strDescription;
+    if (!m_strDescription.empty() || !CanHaveElement()) return m_strDescription;
     const bool wasLoaded = m_bLoaded;
     // A member whose file cannot be read would cache (and later save) the
     // empty element's text; leave the cache empty so a later try can fill it.
@@ -135,7 +169,7 @@ const std::string& CListElementStub::GetCachedDescription() {
 }
 
 CDib* CListElementStub::GetCachedThumbnail() {
-    if (m_pThumbnail || !m_pElement) return m_pThumbnail.get();
+    if (m_pThumbnail || !CanHaveElement()) return m_pThumbnail.get();
     const bool wasLoaded = m_bLoaded;
     if (!Load()) return nullptr;
     m_pThumbnail.reset(m_pElement->MakeThumbnail(kThumbnailSize, kThumbnailSize));
@@ -153,11 +187,15 @@ void* CListElementStub::GetInterface(REFIID iid) {
     return nullptr;
 }
 
+CListElementStub* CListElementStub::FromListElement(IListElement* item) {
+    auto* own = dynamic_cast<XListElement*>(item);
+    return own ? own->Owner() : nullptr;
+}
+
 HRESULT CListElementStub::XListElement::QueryInterface(REFIID riid, void** ppvObject) {
     if (!ppvObject) return E_POINTER;
     *ppvObject = nullptr;
-    m_pOwner->Load();
-    if (m_pOwner->m_pElement) {
+    if (m_pOwner->Load() && m_pOwner->m_pElement) {
         if (void* p = m_pOwner->m_pElement->GetInterface(riid)) {
             *ppvObject = p;
             return S_OK;

@@ -6,6 +6,7 @@
 // owning collection, not to the stub.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 namespace voxmill {
 
 class CDib;
+class CLinkedReplacement;
 class CListElement;
 
 class CListElementStub : public CDocument {
@@ -22,6 +24,10 @@ class CListElementStub : public CDocument {
 
 public:
     static constexpr int kThumbnailSize = 64;
+    // The most members a collection file may list. Real acquisitions have a
+    // few thousand projections and volumes a few thousand slices; a count
+    // beyond this is damage, and is refused with a message when read.
+    static constexpr std::uint32_t kMaxMembers = 65536;
 
     CListElementStub();
     ~CListElementStub() override;
@@ -31,16 +37,45 @@ public:
     bool Load();
     // Releases a linked, loaded element's bulk data.
     void Unload();
-    // Writes the loaded element to m_strPath (atomically); false on failure.
+    // Writes the loaded element to its file (atomically); false on failure.
+    // While the stub takes part in a pending replacement, the file is the
+    // staged one, which the collection's next save puts in place.
     bool Save();
     bool SetLinkPath(const std::string& path);
+    // Makes the next saves of this linked member go through `replacement`
+    // (null: straight to m_strPath). The collection hands its own.
+    void SetReplacement(std::shared_ptr<CLinkedReplacement> replacement);
+    // Withdraws this member from its pending replacement (it is kept in
+    // place instead of in the staged file).
+    void DropStaging();
+    // The file Load reads and Save writes: the staged file while one is
+    // pending and written, m_strPath otherwise.
+    std::string FilePath() const;
+
+    // A linked member's element is made only when it is first needed (a
+    // collection of many members costs its stubs, not their documents):
+    // the owning collection hands a factory for the empty element.
+    using ElementFactory = CListElement* (*)();
+    void SetElementFactory(ElementFactory factory) { m_pfnMakeElement = factory; }
+    // The element, made first when only the factory exists; null when neither.
+    CListElement* GetElement();
+    bool CanHaveElement() const { return m_pElement || m_pfnMakeElement; }
     const std::string& GetCachedDescription();
     CDib* GetCachedThumbnail();
     void DeleteContents() override;
 
     // The member interface; its QueryInterface loads the member first and
-    // answers from the element's interfaces before the stub's own.
+    // answers from the element's interfaces before the stub's own. A linked
+    // member whose file cannot be read answers for the stub alone, so a
+    // consumer skips it instead of working on an empty element.
     IListElement* GetListElement() { return &m_xListElement; }
+    // The stub behind a member interface this program handed out; null for
+    // any other object.
+    static CListElementStub* FromListElement(IListElement* item);
+    // Whether the last Load of this linked member failed (its file missing
+    // or unreadable); a successful Load clears it.
+    bool LoadFailed() const { return m_bLoadFailed; }
+    void ClearLoadFailed() { m_bLoadFailed = false; }
     void* GetInterface(REFIID iid) override;
 
     std::string m_strDescription;
@@ -61,6 +96,7 @@ private:
         ULONG Release() override { return m_pOwner->m_refs > 1 ? --m_pOwner->m_refs : 1; }
         HRESULT Load() override;
         HRESULT Unload() override;
+        CListElementStub* Owner() const { return m_pOwner; }
 
     private:
         CListElementStub* m_pOwner;
@@ -68,6 +104,10 @@ private:
 
     XListElement m_xListElement{this};
     ULONG m_refs = 1;
+    ElementFactory m_pfnMakeElement = nullptr;
+    std::shared_ptr<CLinkedReplacement> m_pReplacement;
+    std::string m_strStagedPath;  // empty until the first save under m_pReplacement
+    bool m_bLoadFailed = false;
 };
 
 }  // namespace voxmill

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Document.h"
 
@@ -22,6 +23,9 @@ enum TargetType : std::uint16_t {
     kTargetSlideCollection = 105,
 };
 
+class CLinkedReplacement;
+class CListElementStub;
+
 class CTarget : public CDocument {
     VOXMILL_DECLARE_DYNAMIC(CTarget)
 
@@ -37,8 +41,27 @@ public:
 
     CDib* GetIcon() const { return m_pIcon.get(); }
 
+    // A collection's member stubs, in order; none for other targets.
+    virtual std::vector<CListElementStub*> GetMemberStubs() const { return {}; }
+
+    // Linked members written while the collection has a file are staged
+    // and put in place, all together, by the collection's next save (see
+    // CLinkedReplacement). Every writer of a linked member calls this
+    // before saving it; without a file the member is written directly.
+    void StageLinkedMember(CListElementStub& stub);
+    // The pending replacement, made for the document's path on first use;
+    // null without a path or when its journal cannot be written.
+    std::shared_ptr<CLinkedReplacement> GetLinkedReplacement();
+    void DeleteContents() override;
+
 protected:
+    // Commits a pending replacement with the record, or saves as any document.
+    void WriteFile(const std::string& path) override;
+
     std::unique_ptr<CDib> m_pIcon;
+
+private:
+    std::shared_ptr<CLinkedReplacement> m_pReplacement;
 };
 
 }  // namespace voxmill

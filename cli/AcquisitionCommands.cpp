@@ -264,10 +264,16 @@ void PrintCollectionInfo(const std::string& path, std::ostream& out) {
         if (!stub.m_bLinked) {
             out << "in place\n";
         } else {
+            // Loading first: a member of a moved collection is found by its
+            // bare name, and must not be reported missing.
+            const std::string stored = stub.m_strPath;
+            const bool loaded = stub.Load();
             std::error_code ec;
-            const bool found = std::filesystem::exists(stub.m_strPath, ec);
-            out << "linked to " << stub.m_strPath << (found ? "" : " (file missing)") << '\n';
-            if (!stub.Load()) {
+            out << "linked to " << stored;
+            if (loaded && stub.m_strPath != stored) out << " (moved: read from " << stub.m_strPath << ")";
+            if (!loaded) out << (std::filesystem::exists(stored, ec) ? " (file unreadable)" : " (file missing)");
+            out << '\n';
+            if (!loaded) {
                 out << "  description: " << (stub.m_strDescription.empty() ? "n/a" : stub.m_strDescription)
                     << " (cached; the file cannot be read)\n";
                 continue;

@@ -185,6 +185,8 @@ int RunReconstructCommand(Args& args) {
     if (!volume || !volume->IsAllocated())
         throw CliError("cannot allocate a volume of " + std::to_string(size.nX) + " x " + std::to_string(size.nY) +
                        " x " + std::to_string(size.nZ) + " voxels");
+    const std::string missing = backprojector.MissingMembersText();
+    if (!missing.empty()) std::cerr << "voxmill-cli: " << missing << '\n';
     if (FAILED(hr)) throw CliError("the renderer failed (" + HResultText(hr) + "); nothing was written");
     try {
         volume->Save(outPath);

@@ -14,11 +14,16 @@
 //
 // A section names a key by its full path (components separated by '\',
 // compared without regard to ASCII case); "@" is the default value; values
-// are quoted strings with the escapes \\ \" \n \r \t. Reading never trusts
-// the file: a malformed line is an error naming the line, never a crash.
-// Writing goes to a temporary file beside the target that is renamed over
-// it, and read-modify-write cycles hold an advisory lock, so parallel
-// registrations (a build registering two plug-ins) lose nothing.
+// are quoted strings with the escapes \\ \" \n \r \t. A key read from a
+// section implies its parents without giving them sections of their own,
+// so loading and saving stay linear in the file's size. Key paths are limited in depth and
+// length (kMaxKeyDepth, kMaxKeyPathBytes), both when read and when set, and
+// a registry whose text would exceed kMaxFileBytes is never written: what
+// is saved can always be read back. Reading never trusts the file: a
+// malformed line is an error naming the line, never a crash. Writing goes
+// to a temporary file beside the target that is renamed over it, and
+// read-modify-write cycles hold an advisory lock, so parallel registrations
+// (a build registering two plug-ins) lose nothing.
 #pragma once
 
 #include <dlfcn.h>
@@ -36,11 +41,13 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "contract/Com.h"
+#include "contract/FileReplace.h"
 
 namespace voxmill {
 
@@ -86,6 +93,10 @@ class CRegistry {
 public:
     // Files larger than this are refused as not a registry.
     static constexpr std::size_t kMaxFileBytes = 16u << 20;
+    // Real keys are a handful of components deep ("TypeLib\{...}\1.0\0\linux");
+    // anything far beyond is damage or an attack.
+    static constexpr std::size_t kMaxKeyDepth = 32;
+    static constexpr std::size_t kMaxKeyPathBytes = 1024;
 
     // The registry the program and the plug-ins use (see the header comment).
     static std::string DefaultPath() {
@@ -99,12 +110,20 @@ public:
 
     // --- keys and values (paths like "CLSID\\{...}\\InprocServer32") ---
 
-    bool HasKey(std::string_view path) const { return m_keys.count(Normalize(path)) != 0; }
-
-    // Creates the key and every missing parent; false on an invalid path.
-    bool CreateKey(std::string_view path) {
+    // A key exists when it was created or when a key below it exists.
+    bool HasKey(std::string_view path) const {
         const std::string key = Normalize(path);
         if (key.empty()) return false;
+        if (m_keys.count(key)) return true;
+        const auto below = m_keys.lower_bound(key + '\\');
+        return below != m_keys.end() && IsSameOrBelow(below->first, key);
+    }
+
+    // Creates the key and every missing parent, as sections of their own
+    // (bounded by the depth limit); false on an invalid path.
+    bool CreateKey(std::string_view path) {
+        const std::string key = Normalize(path);
+        if (key.empty() || !KeyProblem(key).empty()) return false;
         for (std::size_t pos = key.find('\\'); pos != std::string::npos; pos = key.find('\\', pos + 1))
             m_keys.try_emplace(key.substr(0, pos));
         m_keys.try_emplace(key);
@@ -114,11 +133,11 @@ public:
     // Removes the key with all its subkeys and values; false when absent.
     bool DeleteKey(std::string_view path) {
         const std::string key = Normalize(path);
-        if (key.empty() || !m_keys.count(key)) return false;
-        for (auto it = m_keys.begin(); it != m_keys.end();) {
-            if (IsSameOrBelow(it->first, key)) it = m_keys.erase(it);
-            else ++it;
-        }
+        if (!HasKey(key)) return false;
+        m_keys.erase(key);
+        // Keys below `key` share the prefix "key\\", which keeps them together in the order.
+        auto it = m_keys.lower_bound(key + '\\');
+        while (it != m_keys.end() && IsSameOrBelow(it->first, key)) it = m_keys.erase(it);
         return true;
     }
 
@@ -146,13 +165,15 @@ public:
     // Names of the direct subkeys, in the registry's (case-blind sorted) order.
     std::vector<std::string> SubKeys(std::string_view path) const {
         const std::string key = Normalize(path);
-        std::vector<std::string> names;
-        for (const auto& [k, values] : m_keys) {
-            if (!IsSameOrBelow(k, key) || k.size() == key.size()) continue;
-            const std::string rest = key.empty() ? k : k.substr(key.size() + 1);
-            if (rest.find('\\') == std::string::npos) names.push_back(rest);
+        std::set<std::string, CaseBlindLess> names;
+        auto it = key.empty() ? m_keys.begin() : m_keys.lower_bound(key + '\\');
+        for (; it != m_keys.end() && IsSameOrBelow(it->first, key); ++it) {
+            if (it->first.size() == key.size()) continue;
+            const std::string rest = key.empty() ? it->first : it->first.substr(key.size() + 1);
+            // Deeper keys make their first component a subkey too.
+            names.insert(rest.substr(0, rest.find('\\')));
         }
-        return names;
+        return {names.begin(), names.end()};
     }
 
     bool Empty() const { return m_keys.empty(); }
@@ -264,9 +285,15 @@ public:
             if (line.empty() || line.front() == ';' || line.front() == '#') continue;
             std::string why;
             if (line.front() == '[') {
+                const std::string key =
+                    line.back() == ']' ? Normalize(line.substr(1, line.size() - 2)) : std::string();
                 if (line.back() != ']') why = "section without closing ']'";
-                else if (!CreateKey(line.substr(1, line.size() - 2))) why = "invalid key path";
-                else current = Normalize(line.substr(1, line.size() - 2));
+                else if (key.empty()) why = "invalid key path";
+                else why = KeyProblem(key);
+                if (why.empty()) {
+                    m_keys.try_emplace(key);
+                    current = key;
+                }
             } else if (current.empty()) {
                 why = "value outside any [key]";
             } else {
@@ -315,16 +342,23 @@ public:
 
     // Writes a temporary file beside `path` and renames it over `path`;
     // creates missing parent directories. The old file survives a failure.
+    // A symbolic link at `path` is followed; the file keeps its mode.
+    // Refuses (writing nothing) a text the reader would refuse.
     bool Save(const std::string& path, std::string* error) const {
         if (!MakeParentDirs(path, error)) return false;
-        const std::string temp = path + ".tmp." + std::to_string(::getpid());
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) return Fail(error, temp + ": " + std::strerror(errno));
         const std::string text = Format();
+        if (text.size() > kMaxFileBytes)
+            return Fail(error, path + ": the registry would be too large to read back (" +
+                                   std::to_string(text.size()) + " bytes); not written");
+        const std::string target = file_replace::ResolveLinks(path);
+        file_replace::RemoveStaleTemps(target);
+        std::string temp;
+        const int fd = file_replace::CreateTemp(target, temp);
+        if (fd < 0) return Fail(error, target + ": " + std::strerror(errno));
         bool ok = WriteAll(fd, text);
         ok = (::fsync(fd) == 0) && ok;
         ok = (::close(fd) == 0) && ok;
-        if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        if (!ok || !file_replace::CommitTemp(temp, target)) {
             const std::string why = std::strerror(errno);
             ::unlink(temp.c_str());
             return Fail(error, path + ": cannot write the registry (" + why + ")");
@@ -368,6 +402,18 @@ private:
     static bool EqualsCaseBlind(std::string_view a, std::string_view b) {
         return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                                   [](char x, char y) { return Lower(x) == Lower(y); });
+    }
+
+    // Why a normalised key path is refused; empty when it is acceptable.
+    static std::string KeyProblem(const std::string& key) {
+        if (key.size() > kMaxKeyPathBytes)
+            return "key path of " + std::to_string(key.size()) + " bytes (at most " +
+                   std::to_string(kMaxKeyPathBytes) + ")";
+        const std::size_t depth = static_cast<std::size_t>(std::count(key.begin(), key.end(), '\\')) + 1;
+        if (depth > kMaxKeyDepth)
+            return "key path of " + std::to_string(depth) + " components (at most " +
+                   std::to_string(kMaxKeyDepth) + ")";
+        return {};
     }
 
     static bool IsSameOrBelow(const std::string& key, const std::string& parent) {

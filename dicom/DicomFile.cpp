@@ -16,6 +16,8 @@
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/oflog/oflog.h>
 
+#include "contract/FileReplace.h"
+
 namespace voxmill {
 
 struct CDicomFile::Impl {
@@ -48,17 +50,14 @@ int CDicomFile::Create(const std::string& path) {
         return -1;
     }
     auto impl = std::make_unique<Impl>();
-    std::string pattern = path + ".~XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
+    impl->target = file_replace::ResolveLinks(path);
+    file_replace::RemoveStaleTemps(impl->target);
+    const int fd = file_replace::CreateTemp(impl->target, impl->temp);
     if (fd < 0) {
         m_lastError = "cannot create " + path + " (" + std::strerror(errno) + ")";
         return -1;
     }
     ::close(fd);
-    impl->target = path;
-    impl->temp.assign(name.data());
     m_impl = std::move(impl);
     m_lastError.clear();
     return 0;
@@ -102,12 +101,7 @@ int CDicomFile::WriteAndClose() {
         m_lastError = std::string("cannot write ") + impl->target + ": " + status.text();
         return -1;
     }
-    std::error_code ec;
-    std::filesystem::permissions(impl->temp,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                                     std::filesystem::perms::group_read | std::filesystem::perms::others_read,
-                                 ec);
-    if (std::rename(impl->temp.c_str(), impl->target.c_str()) != 0) {
+    if (!file_replace::CommitTemp(impl->temp, impl->target)) {
         m_lastError = "cannot replace " + impl->target + " (" + std::strerror(errno) + ")";
         return -1;
     }

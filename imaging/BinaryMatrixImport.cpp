@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "app/archive/CheckedSize.h"
+
 namespace voxmill {
 namespace {
 
@@ -48,9 +50,9 @@ BinaryMatrixImport BinaryMatrixImport::ForFileLength(std::uint64_t fileLength) {
     return values;
 }
 
-std::uint64_t BinaryMatrixImport::MatrixBytes() const {
-    return static_cast<std::uint64_t>(ElementSize()) * width * height;
-}
+std::uint64_t BinaryMatrixImport::MatrixBytes() const { return SaturatedProduct({ElementSize(), width, height}); }
+
+std::uint64_t BinaryMatrixImport::ReadLength() const { return CheckedSum(MatrixBytes(), offset).value_or(UINT64_MAX); }
 
 std::string BinaryMatrixImport::Problem() const {
     if (!ValidType(type)) return "element type " + std::to_string(type) + " is not one of the six matrix types";
@@ -58,6 +60,9 @@ std::string BinaryMatrixImport::Problem() const {
         return "pixel counts " + std::to_string(width) + " x " + std::to_string(height) + " must both be positive";
     if (!(dimX > 0.0f) || !(dimY > 0.0f) || !std::isfinite(dimX) || !std::isfinite(dimY))
         return "physical size must be positive";
+    if (!CheckedProduct({ElementSize(), width, height}))
+        return "a " + std::to_string(width) + " x " + std::to_string(height) + " matrix of " +
+               BinaryMatrixTypeText(type) + " elements is too large";
     return {};
 }
 

@@ -47,10 +47,12 @@ struct BinaryMatrixImport {
     static BinaryMatrixImport ForFileLength(std::uint64_t fileLength);
 
     std::uint8_t ElementSize() const { return BinaryMatrixElementSize(type); }
-    // Bytes of the matrix itself, without the offset.
+    // Bytes of the matrix itself, without the offset; UINT64_MAX when the
+    // product overflows (Problem() then says so).
     std::uint64_t MatrixBytes() const;
-    // element size x rows x columns + offset ("Read length (bytes)").
-    std::uint64_t ReadLength() const { return MatrixBytes() + offset; }
+    // element size x rows x columns + offset ("Read length (bytes)"),
+    // saturated like MatrixBytes.
+    std::uint64_t ReadLength() const;
     // Empty when the values describe an importable matrix, else why not.
     std::string Problem() const;
 };

@@ -13,6 +13,7 @@
 #include "app/DocTemplate.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveFile.h"
+#include "app/archive/CheckedSize.h"
 #include "app/archive/File.h"
 #include "imaging/dib/Dib.h"
 
@@ -257,7 +258,7 @@ void CSurface::LoadNative(CArchive& ar) {
     if (!CanCreate(dimX, dimY, width, height)) return;  // an image-less record
 
     const std::uint32_t packedLength = ar.ReadDword();
-    const std::uint64_t bytes = static_cast<std::uint64_t>(width) * height * sizeof(float);
+    const std::uint64_t bytes = SaturatedProduct({width, height, sizeof(float)});
     if (packedLength == 0) {
         ar.Require(bytes, "image pixels");
     } else {

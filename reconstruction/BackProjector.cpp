@@ -1,6 +1,7 @@
 #include "reconstruction/BackProjector.h"
 
 #include "app/DocTemplate.h"
+#include "app/ListElementStub.h"
 #include "app/Target.h"
 #include "app/archive/ErrorSink.h"
 #include "contract/Phantom.h"
@@ -173,7 +174,17 @@ HRESULT CBackProjector::GetRendererOption(const std::string& name, VARIANT* valu
 
 // --- running ---
 
+std::string CBackProjector::MissingMembersText() const {
+    if (m_missingMembers.empty()) return {};
+    std::string text = std::to_string(m_missingMembers.size()) + " of " + std::to_string(m_lastMemberCount) +
+                       " members were missing and skipped: ";
+    for (std::size_t i = 0; i < m_missingMembers.size(); ++i) text += (i ? ", " : "") + m_missingMembers[i];
+    return text;
+}
+
 HRESULT CBackProjector::Run(CDocument& target, CVolume& volume) {
+    m_missingMembers.clear();
+    m_lastMemberCount = 0;
     IProgress* progress = &m_xProgress;
     auto* volumeInterface = static_cast<IVolume*>(volume.GetInterface(IID_IVolume));
     IRenderer* renderer = QueryFrom<IRenderer>(m_pRenderer, IID_IRenderer);
@@ -189,7 +200,17 @@ HRESULT CBackProjector::Run(CDocument& target, CVolume& volume) {
         hr = phantom ? renderer->Synthesize(progress, phantom, volumeInterface) : E_NOINTERFACE;
     } else if (type == kTargetProjectionCollection) {
         auto* collection = static_cast<IProjectionCollection*>(target.GetInterface(IID_IProjectionCollection));
-        hr = collection ? RunCollection(renderer, collection, volumeInterface, volume) : E_NOINTERFACE;
+        if (collection) {
+            const std::vector<CListElementStub*> stubs = asTarget->GetMemberStubs();
+            for (CListElementStub* stub : stubs) stub->ClearLoadFailed();
+            hr = RunCollection(renderer, collection, volumeInterface, volume);
+            for (std::size_t i = 0; i < stubs.size(); ++i)
+                if (stubs[i]->LoadFailed())
+                    m_missingMembers.push_back("member " + std::to_string(i) + ": " + stubs[i]->m_strPath);
+            if (FAILED(collection->GetCount(&m_lastMemberCount))) m_lastMemberCount = 0;
+        } else {
+            hr = E_NOINTERFACE;
+        }
     }
     renderer->Release();
     return hr;

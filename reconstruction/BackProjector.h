@@ -101,6 +101,11 @@ public:
     // loop unless a projection failed (the first failure), or
     // E_NOINTERFACE / E_INVALIDARG when nothing could run.
     HRESULT Run(CDocument& target, CVolume& volume);
+    // The collection members the last run skipped because their file could
+    // not be read, as "member K: PATH", in order (both modes).
+    const std::vector<std::string>& GetMissingMembers() const { return m_missingMembers; }
+    // "2 of 50 members were missing and skipped: member 3: /a/b.3.PRJ, ..."; empty when none.
+    std::string MissingMembersText() const;
 
     // The Render button: a new volume (through `volumeTemplate` when given,
     // without a frame), allocated with `size` and, only if that succeeded,
@@ -178,6 +183,8 @@ private:
     bool m_bAdvised = false;
     IStorage* m_pScratchStorage = nullptr;
     IStorage* m_pRendererStorage = nullptr;
+    std::vector<std::string> m_missingMembers;
+    LONG m_lastMemberCount = 0;
 
     XClientSite m_xClientSite{this};
     XAdviseSink m_xAdviseSink{this};

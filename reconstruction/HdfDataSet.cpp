@@ -9,6 +9,7 @@
 #include <hdf.h>
 
 #include "app/archive/ArchiveException.h"
+#include "contract/FileReplace.h"
 
 namespace voxmill {
 namespace {
@@ -23,12 +24,11 @@ std::string HdfMessage() {
 class TempDirectory {
 public:
     explicit TempDirectory(const std::string& target) {
-        std::string pattern = target + ".~XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
+        file_replace::RemoveStaleTemps(target);
+        std::string name = file_replace::TempPattern(target);
         if (!::mkdtemp(name.data()))
             throw CFileException(target, std::string("cannot create file (") + std::strerror(errno) + ")");
-        m_path = name.data();
+        m_path = name;
     }
     ~TempDirectory() {
         std::error_code ec;
@@ -47,7 +47,8 @@ private:
 void WriteHdfDataSet(const std::string& path, int rank, const std::int32_t* dims, const float* data) {
     // DFSDadddata appends to an existing file; writing a fresh file and
     // renaming it over the target replaces the old data set instead.
-    TempDirectory dir(path);
+    const std::string target = file_replace::ResolveLinks(path);
+    TempDirectory dir(target);
     const std::string temp = dir.path() + "/data.hdf";
     std::vector<int32> sizes(dims, dims + rank);
     // The DFSD interface keeps its settings between calls: start clean.
@@ -59,7 +60,7 @@ void WriteHdfDataSet(const std::string& path, int rank, const std::int32_t* dims
         throw CFileException(path, "HDF library error: " + message);
     }
     DFSDclear();
-    if (std::rename(temp.c_str(), path.c_str()) != 0)
+    if (!file_replace::CommitTemp(temp, target))
         throw CFileException(path, std::string("cannot replace file (") + std::strerror(errno) + ")");
 }
 

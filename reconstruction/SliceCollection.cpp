@@ -88,16 +88,22 @@ CListElementStub* CSliceCollection::GetEntry(std::size_t index) const {
     return index < m_entries.size() ? m_entries[index].get() : nullptr;
 }
 
+std::vector<CListElementStub*> CSliceCollection::GetMemberStubs() const {
+    std::vector<CListElementStub*> stubs;
+    stubs.reserve(m_entries.size());
+    for (const auto& entry : m_entries) stubs.push_back(entry.get());
+    return stubs;
+}
+
 CSlice* CSliceCollection::GetSlice(std::size_t index) const {
-    const CListElementStub* entry = GetEntry(index);
-    return entry && entry->m_pElement && entry->m_pElement->IsKindOf(RUNTIME_CLASS(CSlice))
-               ? static_cast<CSlice*>(entry->m_pElement)
-               : nullptr;
+    CListElementStub* entry = GetEntry(index);
+    CListElement* element = entry ? entry->GetElement() : nullptr;
+    return element && element->IsKindOf(RUNTIME_CLASS(CSlice)) ? static_cast<CSlice*>(element) : nullptr;
 }
 
 std::string CSliceCollection::EntryDescription(std::size_t index) {
     CListElementStub* entry = GetEntry(index);
-    if (!entry || !entry->m_pElement) return "n/a";
+    if (!entry || !entry->CanHaveElement()) return "n/a";
     if (entry->m_strDescription.empty()) {
         LoadedScope loaded(*entry);
         if (!loaded.Loaded()) return "n/a";
@@ -152,14 +158,18 @@ void CSliceCollection::LoadRecord(CArchive& ar) {
         ar.Fail(CArchiveException::generic, "collection axis " + std::to_string(axis) + " is none of X, Y, Z");
     m_axis = axis;
     const std::uint32_t count = ar.ReadCount(kMinEntryBytes);
+    if (count > CListElementStub::kMaxMembers)
+        ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
+                                                " slices, more than the " +
+                                                std::to_string(CListElementStub::kMaxMembers) + " allowed");
     m_entries.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CListElementStub* entry = ar.ReadOwnedObjectAs<CListElementStub>();
         if (!entry) ar.Fail(CArchiveException::badIndex, "slice " + std::to_string(i) + " is a null reference");
         m_entries.emplace_back(entry);  // owned from here, also when a check below fails
         if (entry->m_bLinked) {
-            // An empty slice for the entry to read its file into on Load.
-            entry->m_pElement = MakeSlice().release();
+            // The empty slice its file is read into is made on first use.
+            entry->SetElementFactory([]() -> CListElement* { return MakeSlice().release(); });
             continue;
         }
         if (!entry->m_pElement) continue;

@@ -49,6 +49,7 @@ public:
     CListElementStub* AddSlice();
     std::size_t GetCount() const { return m_entries.size(); }
     CListElementStub* GetEntry(std::size_t index) const;
+    std::vector<CListElementStub*> GetMemberStubs() const override;
     // The entry's slice (loaded or not), or null.
     CSlice* GetSlice(std::size_t index) const;
 

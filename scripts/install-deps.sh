@@ -14,6 +14,7 @@ packages=(
   libhdf4-dev hdf4-tools
   xvfb xauth
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -9,34 +9,27 @@
 
 #include "app/archive/Archive.h"
 #include "app/archive/File.h"
+#include "contract/FileReplace.h"
 
 namespace voxmill {
 namespace {
 
-// A temporary file beside `path`, removed unless committed.
+// A temporary file beside the real target of `path` (links followed),
+// removed unless committed. Stale ones of killed saves go first.
 class TempFile {
 public:
-    explicit TempFile(const std::string& path) : m_target(path) {
-        std::string pattern = path + ".~XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        const int fd = mkstemp(name.data());
+    explicit TempFile(const std::string& path) : m_target(file_replace::ResolveLinks(path)) {
+        file_replace::RemoveStaleTemps(m_target);
+        const int fd = file_replace::CreateTemp(m_target, m_temp);
         if (fd < 0) throw CFileException(path, std::string("cannot create file (") + std::strerror(errno) + ")");
         ::close(fd);
-        m_temp.assign(name.data());
     }
     ~TempFile() {
         if (!m_committed) std::remove(m_temp.c_str());
     }
     const std::string& path() const { return m_temp; }
     void Commit() {
-        // mkstemp makes the file private; give it the usual permissions.
-        std::error_code ec;
-        std::filesystem::permissions(m_temp,
-                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                                         std::filesystem::perms::group_read | std::filesystem::perms::others_read,
-                                     ec);
-        if (std::rename(m_temp.c_str(), m_target.c_str()) != 0)
+        if (!file_replace::CommitTemp(m_temp, m_target))
             throw CFileException(m_target, std::string("cannot replace file (") + std::strerror(errno) + ")");
         m_committed = true;
     }

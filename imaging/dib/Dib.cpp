@@ -43,13 +43,14 @@ CDib::CDib(std::uint32_t width, std::uint32_t height, std::int32_t bitCount) {
 
 CDib::CDib(const CDib& other)
     : CObject(other), m_header(other.m_header), m_bits(other.m_bits), m_imageSize(other.m_imageSize),
-      m_colorCount(other.m_colorCount), m_palette(other.m_palette) {}
+      m_bOversized(other.m_bOversized), m_colorCount(other.m_colorCount), m_palette(other.m_palette) {}
 
 CDib& CDib::operator=(const CDib& other) {
     if (this != &other) {
         m_header = other.m_header;
         m_bits = other.m_bits;
         m_imageSize = other.m_imageSize;
+        m_bOversized = other.m_bOversized;
         m_colorCount = other.m_colorCount;
         m_palette = other.m_palette;
     }
@@ -102,11 +103,16 @@ std::uint64_t CDib::RowsSizeOf(const BITMAPINFOHEADER& h) {
 void CDib::ComputeSizes() {
     const BITMAPINFOHEADER* h = GetHeader();
     m_colorCount = ColorCountOf(*h);
-    m_imageSize = static_cast<std::uint32_t>(ImageSizeOf(*h));
+    // A bitmap's sizes are 32-bit. Cut to 32 bits, the size of a larger
+    // image would make a small section that its rows then run past, so
+    // such an image gets no section at all.
+    const std::uint64_t size = ImageSizeOf(*h);
+    m_bOversized = size > UINT32_MAX;
+    m_imageSize = m_bOversized ? 0 : static_cast<std::uint32_t>(size);
 }
 
 bool CDib::CreateSection() {
-    if (m_header.empty() || !m_bits.empty()) return false;
+    if (m_header.empty() || !m_bits.empty() || m_bOversized) return false;
     m_bits.assign(m_imageSize, 0);
     return true;
 }
@@ -147,10 +153,11 @@ void CDib::Clear() {
     m_bits.clear();
     m_palette.clear();
     m_imageSize = m_colorCount = 0;
+    m_bOversized = false;
 }
 
 bool CDib::Write(CFile& file) const {
-    if (m_header.empty()) {
+    if (m_header.empty() || m_bOversized) {
         ReportError("write error");
         return false;
     }

@@ -51,7 +51,8 @@ public:
     CDib& operator=(const CDib& other);
     ~CDib() override = default;
 
-    // Allocates the (zeroed) pixel bits; fails without a header or when bits exist.
+    // Allocates the (zeroed) pixel bits; fails without a header, when bits
+    // exist, or for an image of more than 4 GiB (a bitmap's sizes are 32-bit).
     bool CreateSection();
     bool MakePalette();
     bool MakeAnimatedPalette();
@@ -100,6 +101,7 @@ private:
     std::vector<std::uint8_t> m_header;  // BITMAPINFOHEADER + colour table
     std::vector<std::uint8_t> m_bits;
     std::uint32_t m_imageSize = 0;
+    bool m_bOversized = false;  // the rows need more than 32 bits of size
     std::uint32_t m_colorCount = 0;
     std::vector<PALETTEENTRY> m_palette;
 };

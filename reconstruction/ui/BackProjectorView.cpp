@@ -154,6 +154,8 @@ void CBackProjectorView::OnRender() {
     const bool allocated = volume->IsAllocated();
     ShowVolume(std::move(volume), volumeTemplate);
     if (!allocated) ReportRefusedVolume(hr);
+    else if (const std::string missing = doc->MissingMembersText(); !missing.empty())
+        ShowMessageBox(this, QMessageBox::Warning, QString::fromStdString(missing), QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void CBackProjectorView::ShowVolume(std::unique_ptr<CVolume> owned, CDocTemplate* volumeTemplate) {

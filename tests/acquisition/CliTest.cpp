@@ -119,6 +119,21 @@ TEST_F(Cli, SinogramImportAndExport) {
     EXPECT_NE(r.out.find("export as sinogram"), std::string::npos) << r.out;
 }
 
+TEST_F(Cli, InfoFindsMovedMembersBesideTheCollectionInsteadOfCallingThemMissing) {
+    fs::create_directory(dir.File("orig"));
+    Floats("orig/p0.raw", 4, 0.0f);
+    Floats("orig/p1.raw", 4, 10.0f);
+    ASSERT_EQ(Run("import raws c.prs orig/p0.raw orig/p1.raw").status, 0);
+    fs::rename(dir.File("orig/p0.raw.PRJ"), dir.File("p0.raw.PRJ"));
+    const Result r = Run("info c.prs");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("(file missing)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("member 0: linked to " + dir.File("orig/p0.raw.PRJ") + " (moved: read from " +
+                         dir.File("p0.raw.PRJ") + ")"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(Cli, LinkedRawsImportInfoAndMissingMember) {
     Floats("p0.raw", 4, 0.0f);
     Floats("p1.raw", 4, 10.0f);

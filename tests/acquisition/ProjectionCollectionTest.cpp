@@ -3,6 +3,7 @@
 // export, the collection interface, and damaged input of every kind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -15,6 +16,7 @@
 #include "app/archive/ErrorSink.h"
 #include "imaging/dib/Dib.h"
 #include "tests/acquisition/TestSupport.h"
+#include "tests/common/RepeatedMembers.h"
 
 namespace voxmill {
 namespace {
@@ -141,6 +143,44 @@ TEST(ProjectionCollection, HugeOrNullMemberCountsAreRefused) {
     EXPECT_THROW(c.Open(dir.File("null.prs")), CArchiveException);
 }
 
+// A collection file of `count` linked members with empty paths.
+Bytes ManyEmptyLinkedMembers(std::uint32_t count) {
+    testing::TempFolder dir;
+    std::vector<Bytes> saved;
+    for (int n = 0; n < 3; ++n) {
+        CProjectionCollection c;
+        for (int i = 0; i < n; ++i) c.NewProjection()->m_bLinked = true;
+        c.Save(dir.File("m.prs"));
+        saved.push_back(testing::ReadBytes(dir.File("m.prs")));
+    }
+    return test::RepeatLastMember(saved[0], saved[1], saved[2], count);
+}
+
+TEST(ProjectionCollection, LinkedMembersCostNoDocumentUntilUsedAndCountsAreCapped) {
+    testing::TempFolder dir;
+    testing::WriteBytes(dir.File("max.prs"), ManyEmptyLinkedMembers(CListElementStub::kMaxMembers));
+    CProjectionCollection c;
+    c.Open(dir.File("max.prs"));
+    ASSERT_EQ(c.GetCount(), CListElementStub::kMaxMembers);
+    for (std::size_t i : {std::size_t{0}, std::size_t{65535}}) {
+        EXPECT_EQ(c.GetMember(i)->m_pElement, nullptr) << i;
+        EXPECT_TRUE(c.GetMember(i)->CanHaveElement());
+    }
+    ASSERT_NE(c.GetProjection(7), nullptr);  // made when asked for
+    EXPECT_NE(c.GetMember(7)->m_pElement, nullptr);
+    EXPECT_EQ(c.GetMember(8)->m_pElement, nullptr);
+
+    testing::WriteBytes(dir.File("over.prs"), ManyEmptyLinkedMembers(CListElementStub::kMaxMembers + 1));
+    try {
+        c.Open(dir.File("over.prs"));
+        ADD_FAILURE() << "a collection of 65537 members opened";
+    } catch (const CArchiveException& e) {
+        EXPECT_NE(std::string(e.what()).find("65537 members, more than the 65536 allowed"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(c.GetCount(), 0u);
+}
+
 TEST(ProjectionCollection, ExportWritesFourBytesPerPixelPerMember) {
     testing::TempFolder dir;
     CProjectionCollection c;
@@ -168,6 +208,22 @@ TEST(SinogramImport, ProposalAndReadLength) {
     EXPECT_EQ(v.ReadLength(), 65548u);
     v.count = 0;
     EXPECT_FALSE(v.Problem().empty());
+
+    // Sizes whose product wraps in 64 bits are refused, not taken for a few bytes.
+    v.count = 1;
+    v.matrix.offset = 0;
+    v.matrix.type = kIeeeDouble;
+    v.matrix.width = 1073807362;
+    v.matrix.height = 2147352580;
+    EXPECT_EQ(v.matrix.MatrixBytes(), UINT64_MAX);
+    EXPECT_EQ(v.ReadLength(), UINT64_MAX);
+    EXPECT_NE(v.Problem().find("too large"), std::string::npos) << v.Problem();
+    v.matrix.type = kInt8;
+    v.matrix.width = v.matrix.height = 0xFFFFFFFFu;
+    v.count = 0xFFFFFFFFu;
+    EXPECT_TRUE(v.matrix.Problem().empty());
+    EXPECT_NE(v.Problem().find("too many"), std::string::npos) << v.Problem();
+    EXPECT_EQ(v.ReadLength(), UINT64_MAX);
 }
 
 TEST(SinogramImport, ReadsCountMatricesAfterTheOffsetInPlace) {
@@ -326,6 +382,50 @@ TEST_F(LinkedCollection, MissingOrCorruptMemberFilesLeaveEmptyMembers) {
         EXPECT_NE(std::string(e.what()).find("member 0"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(fs::exists(dir.File("s.raw")));
+}
+
+TEST_F(LinkedCollection, RewrittenMembersReplaceTheOldOnesOnlyWithTheCollectionsSave) {
+    MakeLinked();
+    WriteFloats(Raw(3), 8, 30.0f);
+    std::vector<std::string> files{dir.File("c.prs"), Raw(0) + ".PRJ", Raw(1) + ".PRJ", Raw(2) + ".PRJ"};
+    std::vector<Bytes> before;
+    for (const auto& f : files) before.push_back(testing::ReadBytes(f));
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> previous = entries();
+
+    // A fourth member re-poses all four (every member file is rewritten),
+    // but closing without saving keeps the previous collection whole.
+    {
+        CProjectionCollection c;
+        c.Open(dir.File("c.prs"));
+        ASSERT_EQ(c.ImportRawFiles({Raw(3)}, Matrix(4, 2)).importedCount, 1u);
+        ASSERT_TRUE(c.GetMember(1)->Load());
+        ExpectPoint(c.GetProjection(1)->GetSource().GetPosition(), 4, 0, 0);  // read from the staged file
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(testing::ReadBytes(files[i]), before[i]) << files[i];
+    EXPECT_EQ(entries(), previous);
+
+    // Saved, the new collection and all its members take over together.
+    CProjectionCollection c;
+    c.Open(dir.File("c.prs"));
+    ASSERT_EQ(c.ImportRawFiles({Raw(3)}, Matrix(4, 2)).importedCount, 1u);
+    c.Save(dir.File("c.prs"));
+    // Member 0 stays at 0 degrees, so its file keeps its bytes.
+    for (std::size_t i : {0, 2, 3}) EXPECT_NE(testing::ReadBytes(files[i]), before[i]) << files[i];
+    std::vector<std::string> now = previous;
+    now.push_back("scan3.raw.PRJ");
+    std::sort(now.begin(), now.end());
+    EXPECT_EQ(entries(), now);
+    CProjectionCollection again;
+    again.Open(dir.File("c.prs"));
+    ASSERT_EQ(again.GetCount(), 4u);
+    ASSERT_TRUE(again.GetMember(1)->Load());
+    ExpectPoint(again.GetProjection(1)->GetSource().GetPosition(), 4, 0, 0);
 }
 
 TEST_F(LinkedCollection, UnequalLengthsImportNothing) {

@@ -384,15 +384,28 @@ TEST(StubInterface, QueryInterfaceLoadsTheMemberFirst) {
     EXPECT_EQ(member->AddRef(), 2u);
 }
 
-TEST(StubInterface, LoadAndUnloadSucceedEvenWhenTheFileIsGone) {
+TEST(StubInterface, AMemberWhoseFileIsGoneAnswersForTheStubAloneAndIsMarked) {
     TempDir dir;
     LinkedMember m(dir.File("p1.prj"), "p1", 3);
     std::filesystem::remove(dir.File("p1.prj"));
     ScopedCurrentDir here(dir.path());
     EXPECT_EQ(m.stub.GetListElement()->Load(), S_OK);
     EXPECT_FALSE(m.stub.m_bLoaded);
+    EXPECT_TRUE(m.stub.LoadFailed());
+    // The empty element must not stand in for the member: a consumer skips it.
     void* p = nullptr;
-    EXPECT_EQ(m.stub.GetListElement()->QueryInterface(IID_ITestProbe, &p), S_OK);  // the empty element answers
+    EXPECT_EQ(m.stub.GetListElement()->QueryInterface(IID_ITestProbe, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(m.stub.GetListElement()->QueryInterface(IID_IListElement, &p), S_OK);
+    EXPECT_EQ(CListElementStub::FromListElement(m.stub.GetListElement()), &m.stub);
+
+    // Found by its bare name but unreadable: the stored path stays.
+    m.stub.m_strPath = dir.File("moved/p1.prj");
+    WriteBytes(dir.File("p1.prj"), {1, 2, 3});
+    ClearLastReportedError();
+    EXPECT_FALSE(m.stub.Load());
+    EXPECT_NE(LastReportedError().find("Cannot read"), std::string::npos);
+    EXPECT_EQ(m.stub.m_strPath, dir.File("moved/p1.prj"));
 }
 
 }  // namespace

@@ -107,6 +107,25 @@ TEST_F(ReconstructionCli, RendererOptionsReachTheRendererThroughItsProperties) {
     EXPECT_TRUE(Has(Cli("info whole.vol").out, "values: 4 .. 4"));
 }
 
+TEST_F(ReconstructionCli, AMissingMemberIsSkippedInBothModesAndReported) {
+    RegisterTestRenderer();
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    ASSERT_EQ(Cli("project head.pha scan.prs --pixels 32 32 --steps 4").rc, 0);
+    std::filesystem::remove(m_folder.File("scan.prs.2.PRJ"));
+    const std::string report = "1 of 4 members were missing and skipped: member 2: " + m_folder.File("scan.prs.2.PRJ");
+
+    // Program loop: three projections add Gain each, then 2 pi / 4.
+    Result r = Cli("reconstruct scan.prs loop.vol --renderer VOXTESTA --voxels 2 2 2 --option Gain=2");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, report)) << r.err;
+    EXPECT_TRUE(Has(Cli("info loop.vol").out, "values: 9.42477798 .. 9.42477798"));
+
+    r = Cli("reconstruct scan.prs whole.vol --renderer VOXTESTA --voxels 2 2 2 --option IsProcessCollection=1");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, report)) << r.err;
+    EXPECT_TRUE(Has(Cli("info whole.vol").out, "values: 3 .. 3"));
+}
+
 TEST_F(ReconstructionCli, BadRequestsFailWithAMessageAndWriteNothing) {
     RegisterTestRenderer();
     ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);

@@ -1,6 +1,7 @@
 // The component registry file: its exact text, safe reading of damaged
 // files, atomic and locked updates, and the category and self-registration
 // operations host and plug-ins share.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -123,6 +124,80 @@ TEST(RegistryFile, MissingFileIsEmptyAndDamagedOrOversizedFilesAreReported) {
     std::filesystem::resize_file(folder.File("bad.ini"), CRegistry::kMaxFileBytes + 1);
     EXPECT_FALSE(reg.Load(folder.File("bad.ini"), &error));
     EXPECT_NE(error.find("too large"), std::string::npos) << error;
+}
+
+// "A\B\C..." with `depth` one-letter components.
+std::string DeepKey(std::size_t depth) {
+    std::string key = "K";
+    for (std::size_t i = 1; i < depth; ++i) key += "\\k";
+    return key;
+}
+
+TEST(RegistryHostile, AbsurdKeyDepthsAndLengthsAreRefusedNamingTheLine) {
+    CTestFolder folder;
+    std::string error;
+    CRegistry reg;
+    // 2000 components in a 4 KB file once made a 4 MB registry on the next save.
+    CTestFolder::WriteText(folder.Registry(), "[Good]\n@=\"x\"\n[" + DeepKey(2000) + "]\n");
+    EXPECT_FALSE(reg.Load(folder.Registry(), &error));
+    EXPECT_NE(error.find("line 3: key path of"), std::string::npos) << error;
+    EXPECT_TRUE(reg.Empty());
+
+    EXPECT_FALSE(reg.Parse("[" + std::string(CRegistry::kMaxKeyPathBytes + 1, 'x') + "]\n", &error));
+    EXPECT_NE(error.find("line 1: key path of 1025 bytes"), std::string::npos) << error;
+    EXPECT_TRUE(reg.Parse("[" + DeepKey(CRegistry::kMaxKeyDepth) + "]\n", &error)) << error;
+    EXPECT_FALSE(reg.CreateKey(DeepKey(CRegistry::kMaxKeyDepth + 1)));
+    EXPECT_FALSE(reg.SetValue(DeepKey(CRegistry::kMaxKeyDepth + 1), "", "v"));
+
+    // A registration over a registry with one absurd key once wrote a file the
+    // reader refused from then on: now it changes nothing.
+    const std::string previous = "[CLSID\\{1}]\n@=\"kept\"\n[" + DeepKey(4200) + "]\n";
+    CTestFolder::WriteText(folder.Registry(), previous);
+    bool called = false;
+    EXPECT_FALSE(CRegistry::Update(folder.Registry(), [&](CRegistry&) { called = true; }, &error));
+    EXPECT_FALSE(called);
+    EXPECT_EQ(CTestFolder::ReadText(folder.Registry()), previous);
+}
+
+TEST(RegistryHostile, LoadAndSaveStayLinearInTheFileSize) {
+    // Sections for deep keys alone: the parents they imply get no sections.
+    std::string text = "; Voxmill component registry\n";
+    for (int i = 100; i < 300; ++i)  // three digits: the text is already in the registry's order
+        text += "\n[" + DeepKey(CRegistry::kMaxKeyDepth - 1) + "\\n" + std::to_string(i) + "]\n";
+    CRegistry reg;
+    std::string error;
+    ASSERT_TRUE(reg.Parse(text, &error)) << error;
+    EXPECT_TRUE(reg.Format() == text) << reg.Format().size() << " bytes written for " << text.size();
+    EXPECT_TRUE(reg.HasKey(DeepKey(5)));
+    EXPECT_EQ(reg.SubKeys(DeepKey(CRegistry::kMaxKeyDepth - 1)).size(), 200u);
+    EXPECT_EQ(reg.SubKeys("K"), std::vector<std::string>{"k"});
+    EXPECT_TRUE(reg.DeleteKey(DeepKey(3)));  // implied by its subkeys only
+    EXPECT_FALSE(reg.HasKey(DeepKey(4)));
+    EXPECT_TRUE(reg.Empty());
+}
+
+TEST(RegistryHostile, ARegistryTheReaderWouldRefuseIsNeverWritten) {
+    CTestFolder folder;
+    CTestFolder::WriteText(folder.Registry(), "[K]\n@=\"old\"\n");
+    std::string error;
+    CRegistry reg;
+    reg.SetValue("K", "", std::string(CRegistry::kMaxFileBytes, 'v'));
+    EXPECT_FALSE(reg.Save(folder.Registry(), &error));
+    EXPECT_NE(error.find("too large to read back"), std::string::npos) << error;
+    EXPECT_EQ(CTestFolder::ReadText(folder.Registry()), "[K]\n@=\"old\"\n");
+}
+
+TEST(RegistryFile, SavingThroughASymlinkKeepsTheLinkAndTheMode) {
+    CTestFolder folder;
+    CTestFolder::WriteText(folder.File("real.ini"), "[K]\n@=\"old\"\n");
+    ::chmod(folder.File("real.ini").c_str(), 0600);
+    std::filesystem::create_symlink("real.ini", folder.Registry());
+    ASSERT_TRUE(CRegistry::Update(folder.Registry(), [](CRegistry& r) { r.SetValue("K", "", "new"); }, nullptr));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Registry()));
+    EXPECT_NE(CTestFolder::ReadText(folder.File("real.ini")).find("new"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.File("real.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST(RegistryFile, SaveCreatesFoldersAndAFailedSaveLeavesNoTrace) {

@@ -170,11 +170,19 @@ TEST(ProjectorRun, LinkedMembersAreWrittenBesideTheCollectionAndUnloaded) {
     const std::string prs = dir.File("scan.PRS");
     ProjectorRunReport report = linked.Render(&phantom, SmallPages(), prs);
     ASSERT_TRUE(report.Complete()) << report.problem;
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"scan.PRS.0.PRJ", "scan.PRS.1.PRJ", "scan.PRS.2.PRJ",
-                                                       "scan.PRS.3.PRJ", "scan.PRS.4.PRJ", "scan.PRS.5.PRJ"}));
+    // Staged beside their files until the collection is saved.
+    EXPECT_EQ(dir.Entries(),
+              (std::vector<std::string>{"scan.PRS.0.PRJ.voxmill-new", "scan.PRS.1.PRJ.voxmill-new",
+                                        "scan.PRS.2.PRJ.voxmill-new", "scan.PRS.3.PRJ.voxmill-new",
+                                        "scan.PRS.4.PRJ.voxmill-new", "scan.PRS.5.PRJ.voxmill-new",
+                                        "scan.PRS.voxmill-journal"}));
     CProjectionCollection& c = *report.collection;
     EXPECT_EQ(c.GetPathName(), prs);
     EXPECT_TRUE(c.IsModified());
+    c.Save(prs);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"scan.PRS", "scan.PRS.0.PRJ", "scan.PRS.1.PRJ",
+                                                       "scan.PRS.2.PRJ", "scan.PRS.3.PRJ", "scan.PRS.4.PRJ",
+                                                       "scan.PRS.5.PRJ"}));
 
     NewProjector inPlace;
     ProjectorRunReport same = inPlace.Render(&phantom, SmallPages());
@@ -291,6 +299,7 @@ TEST(ProjectorRun, ADetectorOfSizeZeroLeavesMembersEmptyButStillStepsAndWrites) 
     ASSERT_TRUE(report.collection);
     EXPECT_EQ(report.emptyMembers, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_TRUE(report.unwrittenMembers.empty());
+    report.collection->Save(dir.File("scan.PRS"));
     for (std::size_t k = 0; k < 6; ++k) {
         EXPECT_FALSE(report.collection->GetProjection(k)->HasPixels());
         EXPECT_TRUE(std::filesystem::exists(CProjector::MemberPath(dir.File("scan.PRS"), static_cast<int>(k))));

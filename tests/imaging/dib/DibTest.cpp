@@ -77,6 +77,19 @@ TEST(DibSizes, ImageSizeRoundsRowsUpToFourBytes) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST(DibSizes, ABitmapOfMoreThanFourGibibytesGetsNoSection) {
+    // 65536 x 65537 bytes cut to 32 bits would be a 65536-byte section
+    // that the grey writer then fills row by row.
+    CDib dib(65536, 65537, 8);
+    EXPECT_FALSE(dib.CreateSection());
+    EXPECT_FALSE(dib.HasBits());
+    RecordingSink sink;
+    CMemFile file;
+    EXPECT_FALSE(dib.Write(file));
+    EXPECT_EQ(file.GetLength(), 0u);
+    EXPECT_TRUE(CDib(65536, 65535, 8).GetImageSize() == 65536u * 65535u);
+}
+
 TEST(DibSizes, ColourCountFollowsClrUsedThenBitCount) {
     struct Case {
         std::uint16_t bits;

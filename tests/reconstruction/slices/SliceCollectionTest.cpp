@@ -15,6 +15,7 @@
 #include "reconstruction/Slice.h"
 #include "reconstruction/SliceCollection.h"
 #include "tests/common/ArchiveBytes.h"
+#include "tests/common/RepeatedMembers.h"
 #include "tests/common/TempDir.h"
 #include "tests/reconstruction/slices/SliceTestSupport.h"
 
@@ -250,6 +251,34 @@ TEST(SliceBitmapNames, PaddedToTheLastIndexAndAtLeastThreeDigits) {
     EXPECT_EQ(CSliceCollection::BitmapFileName(5, 1000), "slice-005.bmp");
     EXPECT_EQ(CSliceCollection::BitmapFileName(5, 1001), "slice-0005.bmp");
     EXPECT_EQ(CSliceCollection::BitmapFileName(1000, 1001), "slice-1000.bmp");
+}
+
+TEST_F(SliceCollectionTest, LinkedSlicesCostNoDocumentUntilUsedAndCountsAreCapped) {
+    TempDir dir;
+    std::vector<Bytes> saved;
+    for (int n = 0; n < 3; ++n) {
+        CSliceCollection c;
+        for (int i = 0; i < n; ++i) c.AddSlice()->m_bLinked = true;
+        c.Save(dir.File("m.sls"));
+        saved.push_back(ReadBytes(dir.File("m.sls")));
+    }
+    WriteBytes(dir.File("max.sls"), RepeatLastMember(saved[0], saved[1], saved[2], CListElementStub::kMaxMembers));
+    CSliceCollection c;
+    c.Open(dir.File("max.sls"));
+    ASSERT_EQ(c.GetCount(), CListElementStub::kMaxMembers);
+    EXPECT_EQ(c.GetEntry(100)->m_pElement, nullptr);
+    EXPECT_NE(c.GetSlice(100), nullptr);  // made when asked for
+    EXPECT_EQ(c.EntryDescription(101), "n/a");  // no file to read it from
+
+    WriteBytes(dir.File("over.sls"),
+               RepeatLastMember(saved[0], saved[1], saved[2], CListElementStub::kMaxMembers + 1));
+    try {
+        c.Open(dir.File("over.sls"));
+        ADD_FAILURE() << "a collection of 65537 slices opened";
+    } catch (const CArchiveException& e) {
+        EXPECT_NE(std::string(e.what()).find("65537 slices, more than the 65536 allowed"), std::string::npos)
+            << e.what();
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <cstdlib>
 
+#include "app/ListElementStub.h"
 #include "app/archive/ErrorSink.h"
 #include "app/ui/PropertyPageX.h"
 #include "contract/Registry.h"
@@ -481,6 +482,26 @@ private slots:
         QCOMPARE(m_bench->Volumes().size(), 1u);
         QVERIFY(m_bench->Volumes().front()->IsAllocated());
         QVERIFY(TestModuleLog().find("A Synthesize 1") != std::string::npos);
+    }
+
+    void membersWhoseFileIsMissingAreSkippedAndNamed() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        CProjectionCollection* collection = m_bench->NewCollection(3);
+        CListElementStub* gone = collection->GetMember(1);
+        gone->m_bLinked = true;
+        gone->m_bLoaded = false;
+        gone->m_strPath = "/nonexistent/scan.prs.1.PRJ";
+        QCOMPARE(DragTarget(*collection, view->Sheet()->TargetPage()), Qt::LinkAction);
+        ClearTestModuleLog();
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        QVERIFY(m_bench->Volumes().front()->IsAllocated());
+        QCOMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts.front(),
+                 QString("1 of 3 members were missing and skipped: member 1: /nonexistent/scan.prs.1.PRJ"));
     }
 
     void aRefusedGeometryOpensAnEmptyVolumeWindowAndSaysWhy() {

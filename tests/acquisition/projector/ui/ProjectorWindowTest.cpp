@@ -294,10 +294,15 @@ private slots:
         QVERIFY(view->LastCollectionFrame());
         auto* collection = dynamic_cast<CProjectionCollection*>(view->LastCollectionFrame()->GetDocument());
         QCOMPARE(QString::fromStdString(collection->GetPathName()), m_dir->filePath("scan.PRS"));
+        // The run stages the members; saving the collection puts them in place.
+        for (int k = 0; k < 6; ++k)
+            QVERIFY(QFileInfo::exists(m_dir->filePath(QString("scan.PRS.%1.PRJ.voxmill-new").arg(k))));
+        QVERIFY(!collection->GetMember(0)->m_bLoaded);
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("scan.PRS")));
+        QVERIFY(collection->OnSaveDocument(collection->GetPathName()));
         for (int k = 0; k < 6; ++k)
             QVERIFY(QFileInfo::exists(m_dir->filePath(QString("scan.PRS.%1.PRJ").arg(k))));
-        QVERIFY(!collection->GetMember(0)->m_bLoaded);
-        QVERIFY(!QFileInfo::exists(m_dir->filePath("scan.PRS")));  // the run writes the members only
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).filter("voxmill").size(), 0);
     }
 
     void membersThatCannotBeWrittenAreListed() {
