@@ -1,3 +1,4 @@
+#include "cli/CineCommands.h"
 #include "cli/Command.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
@@ -15,6 +16,8 @@ const std::vector<Command>& Commands() {
         {"plugins", kPluginsUsage, &RunPluginsCommand},
         {"reconstruct", kReconstructUsage, &RunReconstructCommand},
         {"slice", kSliceUsage, &RunSliceCommand},
+        {"slide", kSlideUsage, &RunSlideCommand},
+        {"cine", kCineUsage, &RunCineCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},
