@@ -12,6 +12,7 @@
 #include "app/archive/File.h"
 #include "cli/AcquisitionCommands.h"
 #include "cli/Command.h"
+#include "hardware/Exposure.h"
 #include "hardware/Slide.h"
 #include "hardware/SlideCollection.h"
 
@@ -36,6 +37,10 @@ const char* const kCineUsage =
     "  cine generate CINE.sds REFERENCE.sds OUT.prs [--linked] [--force]\n"
     "                               one projection per frame pair; --linked writes each to\n"
     "                               OUT.prs.<k>.PRJ; a reference of another length makes nothing\n"
+    "  cine expose IN.prs OUT.sds REFERENCE.sds [--white LEVEL] [--force]\n"
+    "                               the frames a camera would record for the projections:\n"
+    "                               round(LEVEL exp(-p)) (default 255), and open-beam frames of\n"
+    "                               LEVEL as the reference cine, with the projections' geometry\n"
     "  cine add CINE.sds            appends an empty slide\n"
     "  cine remove CINE.sds INDEX... | --all\n"
     "                               removes the slides at those indices (from 0), or every one";
@@ -177,6 +182,30 @@ int CineGenerate(Args& args) {
     return 0;
 }
 
+int CineExpose(Args& args) {
+    int white = kOpenBeamLevel;
+    if (args.Option("--white", &white, 1) && (white < 1 || white > 255))
+        throw CliError("--white must lie between 1 and 255");
+    const bool force = args.Flag("--force");
+    const std::string in = args.Next("projection collection file");
+    const std::string out = args.Next("cine file");
+    const std::string referencePath = args.Next("reference cine file");
+    args.Finish();
+    CheckCanCreate(out, force);
+    CheckCanCreate(referencePath, force);
+    CProjectionCollection projections;
+    projections.Open(in);
+    CSlideCollection cine, reference;
+    cine.OnNewDocument();
+    reference.OnNewDocument();
+    const std::size_t exposed = ExposeCollection(projections, static_cast<std::uint8_t>(white), cine, reference);
+    cine.Save(out);
+    reference.Save(referencePath);
+    std::cout << out << ", " << referencePath << ": " << exposed << " of " << projections.GetCount()
+              << " projections exposed at an open-beam level of " << white << '\n';
+    return exposed == projections.GetCount() ? 0 : 1;
+}
+
 int CineAdd(Args& args) {
     const std::string path = args.Next("cine file");
     args.Finish();
@@ -223,13 +252,14 @@ int RunSlideCommand(Args& args) {
 }
 
 int RunCineCommand(Args& args) {
-    const std::string verb = args.Next("cine command (import, import-files, generate, add or remove)");
+    const std::string verb = args.Next("cine command (import, import-files, generate, expose, add or remove)");
     if (verb == "import") return CineImport(args);
     if (verb == "import-files") return CineImportFiles(args);
     if (verb == "generate") return CineGenerate(args);
+    if (verb == "expose") return CineExpose(args);
     if (verb == "add") return CineAdd(args);
     if (verb == "remove") return CineRemove(args);
-    throw CliError("unknown cine command '" + verb + "' (import, import-files, generate, add, remove)");
+    throw CliError("unknown cine command '" + verb + "' (import, import-files, generate, expose, add, remove)");
 }
 
 void ExportSlideRaw(const std::string& in, const std::string& out) {
