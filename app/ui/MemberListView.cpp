@@ -60,8 +60,10 @@ void CMemberListView::CreateViews() {
     m_pIcons->setGridSize(QSize(kLargeIconSize + m_style.gridMargin, kLargeIconSize + 2 * fontMetrics().height() + 8));
     m_pIcons->setMovement(QListView::Static);
     m_pIcons->setResizeMode(QListView::Adjust);
-    m_pIcons->setWordWrap(true);
-    m_pIcons->setUniformItemSizes(true);
+    // Descriptions have no break opportunity ("+0.00,+0.00,+4.00"): wrapping
+    // would elide them; one line fits the grid.
+    m_pIcons->setWordWrap(false);
+    m_pIcons->setUniformItemSizes(false);
     m_pIcons->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pIcons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pIcons->setModel(m_pModel);
