@@ -18,6 +18,7 @@
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/ui/collection/SinogramImportDialog.h"
+#include "app/ui/PlotServer.h"
 #include "imaging/dib/Dib.h"
 #include "imaging/ui/BinaryMatrixImportDialog.h"
 #include "imaging/ui/SpinEdit.h"
@@ -99,6 +100,31 @@ private slots:
         QCOMPARE(int(view->GetBitmap()->GetBits()[25]), 0);
         QCOMPARE(int(view->GetBitmap()->GetBits()[49]), int(255.0f / 48.0f * 24.0f));
         QCOMPARE(int(view->GetBitmap()->GetBits()[80]), 255);
+    }
+
+    void slideLineProfileGoesToThePlotServer() {
+        CineWorkbench bench;
+        auto* slide = bench.New<CSlide>(147);
+        QVERIFY(test::FillSlide(*slide, 40, 20, 0, [](auto c, auto r) { return c + 2 * r; }));
+        slide->UpdateAllViews(nullptr, CSurfacei::kHintImageChanged);
+        auto* view = CineWorkbench::ViewOf<CSlideView>(*slide);
+        auto* frame = dynamic_cast<CSurfaceChildFrame*>(CineWorkbench::FrameOf(*slide));
+        CPlotServer server;
+        view->SetPlotServer(&server);
+        frame->LinerAction()->trigger();
+        const ViewRect r = view->Layout().imageRect;
+        test::ScopedDialogAnswers answers;
+        answers.Accept<CPlotServer>();
+        view->OnLeftButtonDown(QPoint(r.left, r.top + 5));
+        QCOMPARE(view->StatusText(), QStringLiteral("Line from [0,5] to [0,5]"));
+        view->OnMouseMove(QPoint(r.left + 39, r.top + 5));
+        QCOMPARE(view->StatusText(), QStringLiteral("Line from [0,5] to [39,5]"));
+        view->OnLeftButtonUp(QPoint(r.left + 39, r.top + 5));
+        // The 8-bit view plots its bytes as the float view plots its values.
+        QCOMPARE(server.Plots().size(), std::size_t(1));
+        QCOMPARE(server.Plots().front().values.size(), std::size_t(100));
+        QCOMPARE(server.Plots().front().values.front(), 10.0f);
+        QCOMPARE(server.Plots().front().values.back(), 49.0f);
     }
 
     void slideImportAndExports() {
@@ -288,6 +314,44 @@ private slots:
         // text of the unloaded linked slide.
         QVERIFY(Column(*view->Model(), 1).at(4).startsWith(QStringLiteral("5.02")));
         QVERIFY(!cine->GetMember(4)->m_bLoaded);
+    }
+
+    void generateProjectionsOfALinkedCineAsksForTheCollectionFile() {
+        CineWorkbench bench;
+        QTemporaryDir dir;
+        CSlideCollection* cine = NewCine(bench, 0);
+        auto* view = CineWorkbench::ViewOf<CSlideCollectionView>(*cine);
+        QStringList files;
+        for (int k = 0; k < 3; ++k) {
+            files << dir.filePath(QStringLiteral("f%1.raw").arg(k));
+            test::WriteBytes(files.back(), QByteArray(16, static_cast<char>(100)));
+        }
+        test::ScopedDialogAnswers answers;
+        answers.Accept<CBinaryMatrixImportDialog>([](CBinaryMatrixImportDialog& d) {
+            d.TypeBox()->setCurrentIndex(kInt8);
+            d.ColumnsEdit()->setValue(4);
+            d.RowsEdit()->setValue(4);
+        });
+        QVERIFY(view->ImportRawFiles(files));
+        QVERIFY(cine->GetMember(0)->m_bLinked);
+        cine->Save(dir.filePath("ref.sds").toStdString());  // its own reference: all zeros
+
+        test::ScopedFilePrompts prompts;
+        prompts.paths = {dir.filePath("ref.sds"), dir.filePath("run.prs")};
+        view->GenerateProjectionsAction()->trigger();
+        QCOMPARE(prompts.requests.size(), std::size_t(2));
+        QCOMPARE(prompts.requests.back().filters, QStringList{"Projection Collection Files (*.prs)"});
+        QVERIFY(QFileInfo::exists(dir.filePath("run.prs.2.PRJ")));
+        auto* made = bench.NewestView<CProjectionCollectionView>();
+        QVERIFY(made);
+        QCOMPARE(QString::fromStdString(made->GetCollection()->GetPathName()), dir.filePath("run.prs"));
+        QVERIFY(made->GetCollection()->GetMember(1)->m_bLinked);
+
+        // Cancelling the collection file makes nothing.
+        prompts.paths = {dir.filePath("ref.sds")};
+        const std::size_t windows = bench.Frames().size();
+        view->GenerateProjectionsAction()->trigger();
+        QCOMPARE(bench.Frames().size(), windows);
     }
 
     void cineExportsAndGenerateProjections() {
