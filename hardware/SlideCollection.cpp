@@ -58,7 +58,8 @@ public:
         : m_stub(*owner.m_members[index]), m_wasLoaded(m_stub.m_bLoaded) {
         m_slide = owner.GetSlide(index);
         if (!m_slide) throw std::runtime_error("slide " + std::to_string(index) + " holds no slide");
-        if (!m_stub.Load()) throw std::runtime_error("slide " + std::to_string(index) + ": cannot read " + m_stub.m_strPath);
+        if (!m_stub.Load())
+            throw std::runtime_error("slide " + std::to_string(index) + ": cannot read " + m_stub.m_strPath);
     }
     ~MemberUse() {
         if (!m_wasLoaded) m_stub.Unload();
@@ -226,9 +227,9 @@ std::vector<std::unique_ptr<CSlide>> CSlideCollection::ReadCine(CArchive& ar, co
     if (need > ar.BytesLeft())
         ar.Fail(CArchiveException::endOfFile,
                 "cine: offset " + std::to_string(values.matrix.offset) + " and " + std::to_string(values.count) +
-                    " frames of " + std::to_string(values.matrix.width) + " x " +
-                    std::to_string(values.matrix.height) + " " + BinaryMatrixTypeText(values.matrix.type) +
-                    " need " + std::to_string(need) + " bytes, the file has " + std::to_string(ar.BytesLeft()));
+                    " frames of " + std::to_string(values.matrix.width) + " x " + std::to_string(values.matrix.height) +
+                    " " + BinaryMatrixTypeText(values.matrix.type) + " need " + std::to_string(need) +
+                    " bytes, the file has " + std::to_string(ar.BytesLeft()));
     if (values.matrix.offset) {
         ar.Flush();
         ar.GetFile().Seek(ar.GetPosition() + values.matrix.offset);
@@ -296,7 +297,8 @@ void CSlideCollection::ApplyCircularGeometry() {
         if (!slide) continue;
         const bool wasLoaded = stub.m_bLoaded;
         if (!stub.Load()) {
-            ReportError("slide " + std::to_string(i) + ": cannot read " + stub.m_strPath + "; its geometry is unchanged");
+            ReportError("slide " + std::to_string(i) + ": cannot read " + stub.m_strPath +
+                        "; its geometry is unchanged");
             continue;
         }
         PoseOnFullCircle(i, n, kOrbitRadius, slide->GetSource(), slide->GetDetector(), slide->GetDimX(),

@@ -130,8 +130,9 @@ bool CSurfacei::FillBitmap(CDib& bitmap, float low, float high) const {
 
 CDib* CSurfacei::MakeThumbnail(int width, int height) {
     const std::uint8_t lo = m_minValue, hi = m_maxValue;
-    return MakeGreyThumbnail(m_pPixels.get(), m_width, m_height, width, height,
-                             [=](std::uint8_t p) { return IntegerGreyIndex(p, lo, hi); }, true)
+    return MakeGreyThumbnail(
+               m_pPixels.get(), m_width, m_height, width, height,
+               [=](std::uint8_t p) { return IntegerGreyIndex(p, lo, hi); }, true)
         .release();
 }
 
@@ -212,8 +213,8 @@ void CSurfacei::LoadBinaryMatrix(CArchive& ar) {
     if (m_importOffset != 0) {
         ar.Flush();
         if (m_importOffset > ar.GetFile().GetLength())
-            ar.Fail(CArchiveException::endOfFile, "binary matrix: offset " + std::to_string(m_importOffset) +
-                                                      " lies beyond the end of the file");
+            ar.Fail(CArchiveException::endOfFile,
+                    "binary matrix: offset " + std::to_string(m_importOffset) + " lies beyond the end of the file");
         ar.GetFile().Seek(m_importOffset);
     }
     ReadMatrixElements(ar);
@@ -223,10 +224,10 @@ void CSurfacei::ReadMatrixElements(CArchive& ar) {
     const BinaryMatrixImport values = GetImportValues();
     const std::uint64_t bytes = values.MatrixBytes();
     if (bytes > ar.BytesLeft())
-        ar.Fail(CArchiveException::endOfFile,
-                "binary matrix: " + std::to_string(m_width) + " x " + std::to_string(m_height) + " " +
-                    BinaryMatrixTypeText(m_importType) + " elements need " + std::to_string(bytes) +
-                    " bytes, the file has " + std::to_string(ar.BytesLeft()) + " left");
+        ar.Fail(CArchiveException::endOfFile, "binary matrix: " + std::to_string(m_width) + " x " +
+                                                  std::to_string(m_height) + " " + BinaryMatrixTypeText(m_importType) +
+                                                  " elements need " + std::to_string(bytes) + " bytes, the file has " +
+                                                  std::to_string(ar.BytesLeft()) + " left");
     ReleaseData();
     if (!Create(m_dimX, m_dimY, m_width, m_height))
         ar.Fail(CArchiveException::generic,

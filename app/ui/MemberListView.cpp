@@ -85,15 +85,18 @@ void CMemberListView::CreateViews() {
 
     m_pStack->addWidget(m_pIcons);
     m_pStack->addWidget(m_pDetails);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pIcons), static_cast<QAbstractItemView*>(m_pDetails)})
-        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { OpenMember(index.row()); });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pIcons), static_cast<QAbstractItemView*>(m_pDetails)})
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& index) { OpenMember(index.row()); });
     connect(m_pIcons->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMemberListView::UpdateMemberCommands);
 }
 
 void CMemberListView::CreateActions() {
     m_pAdd = m_pMembersMenu->addAction(m_style.addText, this, &CMemberListView::OnAddMember);
-    m_pRemoveSelected = m_pMembersMenu->addAction(QStringLiteral("Remove Selected"), this, &CMemberListView::OnRemoveSelected);
+    m_pRemoveSelected =
+        m_pMembersMenu->addAction(QStringLiteral("Remove Selected"), this, &CMemberListView::OnRemoveSelected);
     m_pRemoveAll = m_pMembersMenu->addAction(QStringLiteral("Remove All"), this, &CMemberListView::OnRemoveAll);
     for (QAction* edit : {m_pAdd, m_pRemoveSelected, m_pRemoveAll}) edit->setEnabled(false);
     m_pMembersMenu->addSeparator();

@@ -185,7 +185,8 @@ protected:
         testing::FillCine(cine, 3, 4, 2, [](std::size_t k, std::uint32_t i, std::uint32_t) {
             return std::uint8_t(k == 1 && i == 0 ? 0 : 127);
         });
-        testing::FillCine(reference, 3, 4, 2, [](std::size_t, std::uint32_t, std::uint32_t) { return std::uint8_t{255}; });
+        testing::FillCine(reference, 3, 4, 2,
+                          [](std::size_t, std::uint32_t, std::uint32_t) { return std::uint8_t{255}; });
     }
 };
 

@@ -17,16 +17,16 @@ namespace {
 TEST(TemplateRows, TableIsCompleteButForTheDigitizerAndProcessor) {
     std::vector<unsigned> ids;
     for (const DocTemplateRow& row : DocTemplateTable()) ids.push_back(row.resourceId);
-    const std::vector<unsigned> expected = {138, 144, 140, 149, 150, 152, 139, 145, 143, 129, 147, 141,
-                                            130, 146, 137, 133, 135, 136, 151, 131, 134, 132};
+    const std::vector<unsigned> expected = {138, 144, 140, 149, 150, 152, 139, 145, 143, 129, 147,
+                                            141, 130, 146, 137, 133, 135, 136, 151, 131, 134, 132};
     EXPECT_EQ(ids, expected);  // the full order without 142 and 148
 }
 
 TEST(TemplateRows, SlideKindsMakeTheirDocuments) {
     const auto templates = CreateDocTemplates();
     auto find = [&](unsigned id) {
-        const auto it = std::find_if(templates.begin(), templates.end(),
-                                     [id](const auto& t) { return t->GetResourceId() == id; });
+        const auto it =
+            std::find_if(templates.begin(), templates.end(), [id](const auto& t) { return t->GetResourceId() == id; });
         return it == templates.end() ? nullptr : it->get();
     };
     struct Expected {
@@ -36,12 +36,12 @@ TEST(TemplateRows, SlideKindsMakeTheirDocuments) {
         const char* type;
         bool registered;
     };
-    for (const Expected& e : {Expected{145, "Surfacei", "Surfacei Raw Files (*.raw)", "Surfacei.Document", false},
-                              Expected{147, "Slide", "Slide Files (*.sld)", "Slide.Document", true},
-                              Expected{146, "Slide Collection", "Slide Collection Files (*.sds)",
-                                       "SlideCollection.Document", true},
-                              Expected{152, "Windows Video", "AVI Files (*.avi)", "WINAVI.Document", false},
-                              Expected{150, "NCSA HDF", "Hdf Files (*.hdf)", "NCSAHDF.Document", false}}) {
+    for (const Expected& e :
+         {Expected{145, "Surfacei", "Surfacei Raw Files (*.raw)", "Surfacei.Document", false},
+          Expected{147, "Slide", "Slide Files (*.sld)", "Slide.Document", true},
+          Expected{146, "Slide Collection", "Slide Collection Files (*.sds)", "SlideCollection.Document", true},
+          Expected{152, "Windows Video", "AVI Files (*.avi)", "WINAVI.Document", false},
+          Expected{150, "NCSA HDF", "Hdf Files (*.hdf)", "NCSAHDF.Document", false}}) {
         CDocTemplate* t = find(e.id);
         ASSERT_TRUE(t) << e.id;
         EXPECT_EQ(t->GetDocString(CDocTemplate::docName), e.name);

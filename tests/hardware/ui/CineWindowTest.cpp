@@ -219,7 +219,8 @@ private slots:
         QCOMPARE(Column(*view->Model(), 1), (QStringList{"0.0000", "1.5708", "3.1416", "4.7124"}));
         QVERIFY(Column(*view->Model(), 0).at(1).startsWith(QStringLiteral("+4.00,+0.00,")));
         QVERIFY(!view->Model()->item(0)->icon().isNull());
-        QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Import")), (QStringList{"Cine Binary Matrix", "Binary Matrix"}));
+        QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Import")),
+                 (QStringList{"Cine Binary Matrix", "Binary Matrix"}));
         QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Export")),
                  (QStringList{"Cine Binary Matrix (Unsigned Byte)", "Cine Windows AVI"}));
         QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Cine")), QStringList{"Generate Projections"});
@@ -372,7 +373,8 @@ private slots:
         CSlideCollection reference;
         reference.OnNewDocument();
         for (int k = 0; k < 2; ++k)
-            test::FillSlide(*static_cast<CSlide*>(reference.AddSlide()->m_pElement), 16, 8, 0, [](auto, auto) { return 255; });
+            test::FillSlide(*static_cast<CSlide*>(reference.AddSlide()->m_pElement), 16, 8, 0,
+                            [](auto, auto) { return 255; });
         reference.Save(dir.filePath("short.sds").toStdString());
         {
             test::ScopedMessageBoxes boxes;
@@ -382,7 +384,8 @@ private slots:
             QCOMPARE(boxes.texts.size(), 1);
             QVERIFY(!bench.NewestView<CProjectionCollectionView>());
         }
-        test::FillSlide(*static_cast<CSlide*>(reference.AddSlide()->m_pElement), 16, 8, 0, [](auto, auto) { return 255; });
+        test::FillSlide(*static_cast<CSlide*>(reference.AddSlide()->m_pElement), 16, 8, 0,
+                        [](auto, auto) { return 255; });
         reference.Save(dir.filePath("ref.sds").toStdString());
         prompts.paths.push_back(dir.filePath("ref.sds"));
         view->GenerateProjectionsAction()->trigger();

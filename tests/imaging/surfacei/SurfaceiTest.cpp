@@ -238,7 +238,7 @@ TEST(SurfaceiGrey, BitmapRowsPaddingAndFlatImage) {
     EXPECT_EQ(bits[0], 100);  // bitmap row 0 = image row 2: (110 - 10) x 1
     EXPECT_EQ(bits[3], 128);
     EXPECT_EQ(bits[4], 64);
-    EXPECT_EQ(bits[5], 0);  // padding
+    EXPECT_EQ(bits[5], 0);   // padding
     EXPECT_EQ(bits[16], 0);  // image row 0, column 0
 
     auto flat = Image(6, 4, std::vector<std::uint8_t>(24, 99));
@@ -264,7 +264,8 @@ TEST(SurfaceiGrey, ThumbnailSamplesTopRowFirst) {
     EXPECT_EQ(t->GetBits()[63 * 64], 0);
     const auto bottomRow = static_cast<std::uint32_t>(63.0f * (49.0f / 63.0f));
     EXPECT_EQ(t->GetBits()[0], bottomRow * 5);  // k = floor(255 / 49) = 5
-    EXPECT_GE(bottomRow, 48u);}
+    EXPECT_GE(bottomRow, 48u);
+}
 
 TEST(SurfaceiGrey, EightBitGreyWindowDividesInWholeNumbers) {
     // Range 0..100, initial sliders: centre 499 x 100 div 999 = 49, half
