@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/archive/File.h"
+#include "hardware/AviWriter.h"
 #include "imaging/dib/Dib.h"
 #include "tests/acquisition/TestSupport.h"
 #include "tests/hardware/SlideTestSupport.h"
@@ -180,6 +182,38 @@ TEST(AviExportEdges, EmptyFirstSlideOtherSizesAndNoPixels) {
     empty.AddSlide();
     EXPECT_THROW(empty.ExportAvi(dir.File("e.avi")), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(dir.File("e.avi")));
+}
+
+TEST(AviWriter, RefusesUnusableStreamsAndCutsLongNames) {
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = 4;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    const RGBQUAD colors[2] = {};
+    CMemFile file;
+    CAviWriter::Stream stream;
+    stream.rate = 0;
+    EXPECT_THROW(CAviWriter(file, stream, header, colors, 2), std::runtime_error);
+    stream.rate = 1;
+    header.biWidth = 0;
+    EXPECT_THROW(CAviWriter(file, stream, header, colors, 2), std::runtime_error);
+    header.biWidth = 4;
+
+    stream.name = std::string(100, 'n');
+    CAviWriter avi(file, stream, header, colors, 2);
+    const std::uint8_t frame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_THROW(avi.WriteFrame(frame, 7), std::runtime_error);  // not the format's size
+    avi.WriteFrame(frame, 8);
+    avi.Finish();
+    const Bytes& b = file.bytes();
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 4), b.size() - 8);
+    const std::size_t strn = 100 + 64 + 8 + 40 + 8;
+    EXPECT_EQ(FourCc(b, strn), "strn");
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, strn + 4), 65u);  // 64 characters and the NUL
+    EXPECT_EQ(b[strn + 8 + 64], 0);
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 1u);
 }
 
 }  // namespace
