@@ -223,12 +223,15 @@ std::vector<std::unique_ptr<CSlide>> CSlideCollection::ReadCine(CArchive& ar, co
     if (values.count > kMaxCineFrames)
         ar.Fail(CArchiveException::generic,
                 "cine: " + std::to_string(values.count) + " frames, at most " + std::to_string(kMaxCineFrames));
-    const std::uint64_t need = values.ReadLength();
-    if (need > ar.BytesLeft())
+    std::uint64_t frames = 0;
+    const bool fits = MatrixBytesWithin(values.matrix, ar.BytesLeft(), frames, values.count) &&
+                      frames + values.matrix.offset <= ar.BytesLeft();
+    const std::uint64_t need = frames ? frames + values.matrix.offset : 0;
+    if (!fits)
         ar.Fail(CArchiveException::endOfFile,
                 "cine: offset " + std::to_string(values.matrix.offset) + " and " + std::to_string(values.count) +
                     " frames of " + std::to_string(values.matrix.width) + " x " + std::to_string(values.matrix.height) +
-                    " " + BinaryMatrixTypeText(values.matrix.type) + " need " + std::to_string(need) +
+                    " " + BinaryMatrixTypeText(values.matrix.type) + " need " + (need ? std::to_string(need) : "more") +
                     " bytes, the file has " + std::to_string(ar.BytesLeft()));
     if (values.matrix.offset) {
         ar.Flush();

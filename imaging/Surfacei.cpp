@@ -38,6 +38,17 @@ std::uint8_t LowByteOfTruncated(double v) {
 
 }  // namespace
 
+bool MatrixBytesWithin(const BinaryMatrixImport& values, std::uint64_t available, std::uint64_t& bytes,
+                       std::uint64_t count) {
+    std::uint64_t n = 0;
+    // Counts from a dialog or a command line may be anything: a product
+    // that wraps must not pass for a small one.
+    const bool fits = !__builtin_mul_overflow(static_cast<std::uint64_t>(values.width), values.height, &n) &&
+                      !__builtin_mul_overflow(n, values.ElementSize(), &n) && !__builtin_mul_overflow(n, count, &n);
+    bytes = fits ? n : 0;
+    return fits && n <= available;
+}
+
 std::uint8_t ElementToByte(std::int32_t type, const std::uint8_t* element) {
     switch (type) {
         case kIeeeFloat: {
@@ -222,12 +233,12 @@ void CSurfacei::LoadBinaryMatrix(CArchive& ar) {
 
 void CSurfacei::ReadMatrixElements(CArchive& ar) {
     const BinaryMatrixImport values = GetImportValues();
-    const std::uint64_t bytes = values.MatrixBytes();
-    if (bytes > ar.BytesLeft())
+    std::uint64_t bytes = 0;
+    if (!MatrixBytesWithin(values, ar.BytesLeft(), bytes))
         ar.Fail(CArchiveException::endOfFile, "binary matrix: " + std::to_string(m_width) + " x " +
                                                   std::to_string(m_height) + " " + BinaryMatrixTypeText(m_importType) +
-                                                  " elements need " + std::to_string(bytes) + " bytes, the file has " +
-                                                  std::to_string(ar.BytesLeft()) + " left");
+                                                  " elements need " + (bytes ? std::to_string(bytes) : "more") +
+                                                  " bytes, the file has " + std::to_string(ar.BytesLeft()) + " left");
     ReleaseData();
     if (!Create(m_dimX, m_dimY, m_width, m_height))
         ar.Fail(CArchiveException::generic,

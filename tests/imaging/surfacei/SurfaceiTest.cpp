@@ -209,6 +209,19 @@ TEST_F(SurfaceiBinaryMatrix, OffsetShortFileAndExport) {
     const Bytes out = testing::ReadBytes(dir.File("out.raw"));
     EXPECT_EQ(out, Bytes(b.begin() + 10, b.end()));
 
+    // 8 x 2^31 x 2^31 bytes wraps 64 bits to 0: refused, not read as empty.
+    EXPECT_THROW(Import(b, kIeeeDouble, 0x80000000u, 0x80000000u), CArchiveException);
+    std::uint64_t bytes = 1;
+    BinaryMatrixImport huge;
+    huge.type = kIeeeDouble;
+    huge.width = huge.height = 0x80000000u;
+    EXPECT_FALSE(MatrixBytesWithin(huge, ~std::uint64_t{0}, bytes));
+    EXPECT_EQ(bytes, 0u);
+    huge.width = huge.height = 4;
+    EXPECT_TRUE(MatrixBytesWithin(huge, 384, bytes, 3));
+    EXPECT_EQ(bytes, 384u);
+    EXPECT_FALSE(MatrixBytesWithin(huge, 383, bytes, 3));
+
     // A failed import keeps the image.
     EXPECT_THROW(s->ImportBinaryMatrix(dir.File("missing.raw"), s->GetImportValues()), std::exception);
     EXPECT_EQ(s->GetPixel(0, 0), 10);
