@@ -22,7 +22,7 @@
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElement.h"
 #include "phantom/SheppLogan.h"
-#include "renderers/tessor/Parallel.h"
+#include "renderers/common/Parallel.h"
 #include "renderers/tessor/TessorCtrl.h"
 
 namespace voxmill {

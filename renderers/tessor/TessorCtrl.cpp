@@ -4,9 +4,9 @@
 #include <new>
 #include <string_view>
 
-#include "renderers/tessor/Parallel.h"
+#include "renderers/common/Parallel.h"
 #include "renderers/tessor/TessorIds.h"
-#include "renderers/tessor/TessorModule.h"
+#include "renderers/common/RendererModule.h"
 #include "renderers/tessor/TessorReconstruction.h"
 
 namespace voxmill {
@@ -57,11 +57,11 @@ HRESULT CTessorCtrl::CreateInstance(REFIID riid, void** object) {
     return hr;
 }
 
-CTessorCtrl::CTessorCtrl() : m_threads(CParallel::DefaultThreads()) { CTessorModule::ObjectCreated(); }
+CTessorCtrl::CTessorCtrl() : m_threads(CParallel::DefaultThreads()) { CRendererModule::ObjectCreated(); }
 
 CTessorCtrl::~CTessorCtrl() {
     ReleaseSiteAndSinks();
-    CTessorModule::ObjectDestroyed();
+    CRendererModule::ObjectDestroyed();
 }
 
 HRESULT CTessorCtrl::QueryInterface(REFIID riid, void** object) {
@@ -189,15 +189,13 @@ HRESULT CTessorCtrl::GetClientSite(IOleClientSite** site) {
 
 HRESULT CTessorCtrl::Close(DWORD) {
     // Nothing is persisted, so every save option closes alike.
-    for (auto& [connection, sink] : m_sinks) sink->OnClose();
-    ReleaseSiteAndSinks();
+    m_sinks.CloseAll();
+    SetClientSite(nullptr);
     return S_OK;
 }
 
 void CTessorCtrl::ReleaseSiteAndSinks() {
-    auto sinks = std::move(m_sinks);
-    m_sinks.clear();
-    for (auto& [connection, sink] : sinks) sink->Release();
+    m_sinks.ReleaseAll();
     SetClientSite(nullptr);
 }
 
@@ -221,26 +219,9 @@ HRESULT CTessorCtrl::GetUserType(DWORD form, OLECHAR** userType) {
     return *userType ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CTessorCtrl::Advise(IAdviseSink* sink, DWORD* connection) {
-    if (!sink || !connection) return E_POINTER;
-    try {
-        m_sinks.emplace_back(m_nextConnection, sink);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    sink->AddRef();
-    *connection = m_nextConnection++;
-    return S_OK;
-}
+HRESULT CTessorCtrl::Advise(IAdviseSink* sink, DWORD* connection) { return m_sinks.Advise(sink, connection); }
 
-HRESULT CTessorCtrl::Unadvise(DWORD connection) {
-    const auto it = std::find_if(m_sinks.begin(), m_sinks.end(), [&](const auto& s) { return s.first == connection; });
-    if (it == m_sinks.end()) return E_INVALIDARG;
-    IAdviseSink* sink = it->second;
-    m_sinks.erase(it);
-    sink->Release();
-    return S_OK;
-}
+HRESULT CTessorCtrl::Unadvise(DWORD connection) { return m_sinks.Unadvise(connection); }
 
 // --- ISpecifyPropertyPages ---
 

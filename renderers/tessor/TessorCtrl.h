@@ -12,11 +12,10 @@
 #pragma once
 
 #include <atomic>
-#include <utility>
-#include <vector>
 
 #include "contract/Ole.h"
 #include "contract/Renderer.h"
+#include "renderers/common/AdviseSinks.h"
 
 namespace voxmill {
 
@@ -88,8 +87,7 @@ private:
     bool m_modified = false;
     int m_threads;
     IOleClientSite* m_site = nullptr;
-    std::vector<std::pair<DWORD, IAdviseSink*>> m_sinks;
-    DWORD m_nextConnection = 1;
+    CAdviseSinks m_sinks;
 };
 
 }  // namespace voxmill

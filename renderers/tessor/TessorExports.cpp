@@ -2,10 +2,10 @@
 #include "contract/Ole.h"
 #include "contract/Plugin.h"
 #include "contract/Registry.h"
-#include "renderers/tessor/TessorClassFactory.h"
+#include "renderers/common/RendererClassFactory.h"
 #include "renderers/tessor/TessorCtrl.h"
 #include "renderers/tessor/TessorIds.h"
-#include "renderers/tessor/TessorModule.h"
+#include "renderers/common/RendererModule.h"
 #include "renderers/tessor/TessorRegistration.h"
 #if VOXMILL_TESSOR_PAGE
 #include "renderers/tessor/TessorPropPage.h"
@@ -35,13 +35,13 @@ TESSOR_EXPORT voxmill::HRESULT DllGetClassObject(const voxmill::CLSID& clsid, co
     using namespace voxmill;
     if (!object) return E_POINTER;
     *object = nullptr;
-    CTessorClassFactory::Creator creator = nullptr;
+    CRendererClassFactory::Creator creator = nullptr;
     if (clsid == CLSID_TessorCtrl) creator = &CTessorCtrl::CreateInstance;
 #if VOXMILL_TESSOR_PAGE
     else if (clsid == CLSID_TessorPropPage) creator = &CTessorPropPage::CreateInstance;
 #endif
     else return CLASS_E_CLASSNOTAVAILABLE;
-    CTessorClassFactory* factory = CTessorClassFactory::Create(creator);
+    CRendererClassFactory* factory = CRendererClassFactory::Create(creator);
     if (!factory) return E_OUTOFMEMORY;
     const HRESULT hr = factory->QueryInterface(iid, object);
     factory->Release();
@@ -49,5 +49,5 @@ TESSOR_EXPORT voxmill::HRESULT DllGetClassObject(const voxmill::CLSID& clsid, co
 }
 
 TESSOR_EXPORT voxmill::HRESULT DllCanUnloadNow() {
-    return voxmill::CTessorModule::CanUnload() ? voxmill::S_OK : voxmill::S_FALSE;
+    return voxmill::CRendererModule::CanUnload() ? voxmill::S_OK : voxmill::S_FALSE;
 }

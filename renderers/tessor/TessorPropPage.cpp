@@ -5,7 +5,7 @@
 #include <QApplication>
 
 #include "renderers/tessor/TessorIds.h"
-#include "renderers/tessor/TessorModule.h"
+#include "renderers/common/RendererModule.h"
 #include "renderers/tessor/TessorPropPageWidget.h"
 
 namespace voxmill {
@@ -36,13 +36,13 @@ HRESULT CTessorPropPage::CreateInstance(REFIID riid, void** object) {
     return hr;
 }
 
-CTessorPropPage::CTessorPropPage() { CTessorModule::ObjectCreated(); }
+CTessorPropPage::CTessorPropPage() { CRendererModule::ObjectCreated(); }
 
 CTessorPropPage::~CTessorPropPage() {
     Deactivate();
     ReleaseObject();
     SetPageSite(nullptr);
-    CTessorModule::ObjectDestroyed();
+    CRendererModule::ObjectDestroyed();
 }
 
 HRESULT CTessorPropPage::QueryInterface(REFIID riid, void** object) {

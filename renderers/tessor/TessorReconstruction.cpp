@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "contract/ListElement.h"
-#include "renderers/tessor/Parallel.h"
-#include "renderers/tessor/ProjectionFilter.h"
-#include "renderers/tessor/ProjectionGeometry.h"
-#include "renderers/tessor/RampKernel.h"
-#include "renderers/tessor/VolumeGrid.h"
-#include "renderers/tessor/VoxelBackprojection.h"
+#include "renderers/common/Parallel.h"
+#include "renderers/common/ProjectionFilter.h"
+#include "renderers/common/ProjectionGeometry.h"
+#include "renderers/common/RampKernel.h"
+#include "renderers/common/VolumeGrid.h"
+#include "renderers/common/VoxelBackprojection.h"
 
 namespace voxmill {
 namespace {
@@ -169,11 +169,15 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
 
 void CTessorReconstruction::ScaleByTurn(const CVolumeGrid& grid, LONG count, int threads) {
     if (count <= 0) return;
-    const double factor = 2.0 * CRampKernel::kPi / count;
+    // The program's own expression, (v * 2 pi) / N, so that both modes give
+    // the same bits: v * (2 pi / N) rounds differently when N is not a
+    // power of two.
+    const double twoPi = 2.0 * CRampKernel::kPi;
+    const double n = static_cast<double>(count);
     CParallel::For(grid.nZ, threads, [&](int k, int) {
         float* slab = grid.Slab(k);
-        for (std::size_t n = 0; n < grid.SlabSize(); ++n)
-            slab[n] = static_cast<float>(static_cast<double>(slab[n]) * factor);
+        for (std::size_t i = 0; i < grid.SlabSize(); ++i)
+            slab[i] = static_cast<float>(static_cast<double>(slab[i]) * twoPi / n);
     });
 }
 

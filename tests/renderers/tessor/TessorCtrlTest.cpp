@@ -14,10 +14,11 @@
 #include "contract/Ole.h"
 #include "renderers/tessor/TessorCtrl.h"
 #include "renderers/tessor/TessorIds.h"
-#include "tests/renderers/tessor/FakeCollection.h"
-#include "tests/renderers/tessor/FakePhantom.h"
-#include "tests/renderers/tessor/FakeProgress.h"
-#include "tests/renderers/tessor/FakeVolume.h"
+#include "tests/renderers/common/FakeCollection.h"
+#include "tests/renderers/common/FakePhantom.h"
+#include "tests/renderers/common/FakeProgress.h"
+#include "tests/renderers/common/FakeSite.h"
+#include "tests/renderers/common/FakeVolume.h"
 
 namespace voxmill {
 namespace {
@@ -325,32 +326,9 @@ TEST(TessorCtrl, UserTypeClassIdAndPropertyPage) {
     CoTaskMemFree(pages.pElems);
 }
 
-class CountingSite : public IOleClientSite, public IAdviseSink {
-public:
-    HRESULT QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++refs); }
-    ULONG Release() override { return static_cast<ULONG>(--refs); }
-    HRESULT SaveObject() override { return S_OK; }
-    HRESULT GetMoniker(DWORD, DWORD, IUnknown**) override { return E_NOTIMPL; }
-    HRESULT GetContainer(IUnknown**) override { return E_NOTIMPL; }
-    HRESULT ShowObject() override { return S_OK; }
-    HRESULT OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT RequestNewObjectLayout() override { return S_OK; }
-    void OnDataChange(void*, void*) override {}
-    void OnViewChange(DWORD, LONG) override {}
-    void OnRename(IUnknown*) override {}
-    void OnSave() override {}
-    void OnClose() override { ++closes; }
-    int refs = 0;
-    int closes = 0;
-};
-
 TEST(TessorCtrl, HoldsItsClientSiteAndSinksUntilClosed) {
     CtrlPtr ctrl = NewCtrl();
-    CountingSite site;
+    test::FakeSite site;
     ASSERT_EQ(ctrl->SetClientSite(&site), S_OK);
     EXPECT_EQ(site.refs, 1);
     IOleClientSite* got = nullptr;
@@ -367,6 +345,15 @@ TEST(TessorCtrl, HoldsItsClientSiteAndSinksUntilClosed) {
     ASSERT_EQ(ctrl->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(site.closes, 1);
     EXPECT_EQ(site.refs, 0);
+}
+
+TEST(TessorCtrl, SinksThatUnadviseThemselvesWhileClosingAreToldOnce) {
+    CtrlPtr ctrl = NewCtrl();
+    test::CloseWithSelfRemovingSinks(ctrl.get(), [](const test::FakeSite& site) {
+        EXPECT_EQ(site.closes, 1);
+        EXPECT_EQ(site.refs, 0);
+        for (HRESULT hr : site.unadviseResults) EXPECT_EQ(hr, E_INVALIDARG);
+    });
 }
 
 }  // namespace

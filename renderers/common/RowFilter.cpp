@@ -1,4 +1,4 @@
-#include "renderers/tessor/RowFilter.h"
+#include "renderers/common/RowFilter.h"
 
 #include <algorithm>
 #include <cmath>

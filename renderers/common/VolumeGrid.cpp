@@ -1,4 +1,4 @@
-#include "renderers/tessor/VolumeGrid.h"
+#include "renderers/common/VolumeGrid.h"
 
 #include <cmath>
 #include <cstdint>

@@ -7,13 +7,13 @@
 #include <limits>
 #include <vector>
 
-#include "renderers/tessor/ProjectionGeometry.h"
+#include "renderers/common/ProjectionGeometry.h"
 #include "renderers/tessor/TessorReconstruction.h"
-#include "renderers/tessor/VolumeGrid.h"
-#include "renderers/tessor/VoxelBackprojection.h"
-#include "tests/renderers/tessor/FakeCollection.h"
-#include "tests/renderers/tessor/FakeProgress.h"
-#include "tests/renderers/tessor/FakeVolume.h"
+#include "renderers/common/VolumeGrid.h"
+#include "renderers/common/VoxelBackprojection.h"
+#include "tests/renderers/common/FakeCollection.h"
+#include "tests/renderers/common/FakeProgress.h"
+#include "tests/renderers/common/FakeVolume.h"
 
 namespace voxmill {
 namespace {

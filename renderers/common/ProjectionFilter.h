@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "renderers/tessor/ProjectionGeometry.h"
-#include "renderers/tessor/RowFilter.h"
+#include "renderers/common/ProjectionGeometry.h"
+#include "renderers/common/RowFilter.h"
 
 namespace voxmill {
 

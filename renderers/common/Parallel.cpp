@@ -1,4 +1,4 @@
-#include "renderers/tessor/Parallel.h"
+#include "renderers/common/Parallel.h"
 
 #include <algorithm>
 #include <atomic>

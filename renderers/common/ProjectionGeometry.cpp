@@ -1,4 +1,4 @@
-#include "renderers/tessor/ProjectionGeometry.h"
+#include "renderers/common/ProjectionGeometry.h"
 
 #include <cmath>
 
@@ -56,6 +56,9 @@ HRESULT CProjectionGeometry::Read(IProjection* projection, CProjectionGeometry* 
     if (!Positive(r.width) || !Positive(r.height) || !Positive(r.du) || !Positive(r.dv) ||
         !std::isfinite(r.uMin) || !std::isfinite(r.vMax))
         return E_INVALIDARG;
+    r.source[0] = sx, r.source[1] = sy, r.source[2] = sz;
+    r.detector[0] = dx, r.detector[1] = dy, r.detector[2] = dz;
+    if (!std::isfinite(sy) || !std::isfinite(dy)) return E_INVALIDARG;
     r.R = Length(sx, sy, sz);
     r.D = r.R + Length(dx, dy, dz);
     if (!(r.R > 0.0) || !std::isfinite(r.D)) return E_INVALIDARG;

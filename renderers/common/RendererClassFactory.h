@@ -9,13 +9,13 @@
 
 namespace voxmill {
 
-class CTessorClassFactory final : public IClassFactory {
+class CRendererClassFactory final : public IClassFactory {
 public:
     // Creates an object and returns the interface riid on it (one reference).
     using Creator = HRESULT (*)(REFIID riid, void** object);
 
     // A new factory with one reference.
-    static CTessorClassFactory* Create(Creator creator);
+    static CRendererClassFactory* Create(Creator creator);
 
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override;
@@ -24,8 +24,8 @@ public:
     HRESULT LockServer(BOOL lock) override;
 
 private:
-    explicit CTessorClassFactory(Creator creator);
-    ~CTessorClassFactory();
+    explicit CRendererClassFactory(Creator creator);
+    ~CRendererClassFactory();
 
     Creator m_creator;
     std::atomic<ULONG> m_refs{1};

@@ -10,8 +10,8 @@
 
 #include "contract/ListElement.h"
 #include "contract/ProjectionCollection.h"
-#include "tests/renderers/tessor/FakeProjection.h"
-#include "tests/renderers/tessor/FakeUnknown.h"
+#include "tests/renderers/common/FakeProjection.h"
+#include "tests/renderers/common/FakeUnknown.h"
 
 namespace voxmill::test {
 

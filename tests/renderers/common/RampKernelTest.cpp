@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "renderers/tessor/RampKernel.h"
+#include "renderers/common/RampKernel.h"
 
 namespace voxmill {
 namespace {

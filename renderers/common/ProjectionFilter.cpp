@@ -1,11 +1,11 @@
-#include "renderers/tessor/ProjectionFilter.h"
+#include "renderers/common/ProjectionFilter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <new>
 
-#include "renderers/tessor/Parallel.h"
-#include "renderers/tessor/RampKernel.h"
+#include "renderers/common/Parallel.h"
+#include "renderers/common/RampKernel.h"
 
 namespace voxmill {
 

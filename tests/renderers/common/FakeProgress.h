@@ -4,7 +4,7 @@
 #include <string>
 
 #include "contract/Progress.h"
-#include "tests/renderers/tessor/FakeUnknown.h"
+#include "tests/renderers/common/FakeUnknown.h"
 
 namespace voxmill::test {
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "renderers/tessor/ProjectionGeometry.h"
-#include "tests/renderers/tessor/FakeProjection.h"
+#include "renderers/common/ProjectionGeometry.h"
+#include "tests/renderers/common/FakeProjection.h"
 
 namespace voxmill {
 namespace {

@@ -1,4 +1,4 @@
-// Life-time bookkeeping of the Tessor module: live objects (controls,
+// Life-time bookkeeping of a renderer module (each plug-in links its own copy): live objects (controls,
 // pages, class factories) and server locks, so that DllCanUnloadNow can
 // tell whether the library may be unloaded.
 #pragma once
@@ -7,7 +7,7 @@
 
 namespace voxmill {
 
-class CTessorModule {
+class CRendererModule {
 public:
     static void ObjectCreated();
     static void ObjectDestroyed();

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "contract/Projection.h"
-#include "tests/renderers/tessor/AnalyticPhantom.h"
-#include "tests/renderers/tessor/FakeUnknown.h"
+#include "tests/renderers/common/AnalyticPhantom.h"
+#include "tests/renderers/common/FakeUnknown.h"
 
 namespace voxmill::test {
 

@@ -8,10 +8,10 @@
 #include <limits>
 #include <vector>
 
-#include "renderers/tessor/ProjectionFilter.h"
-#include "renderers/tessor/RampKernel.h"
-#include "renderers/tessor/RowFilter.h"
-#include "tests/renderers/tessor/FakeProjection.h"
+#include "renderers/common/ProjectionFilter.h"
+#include "renderers/common/RampKernel.h"
+#include "renderers/common/RowFilter.h"
+#include "tests/renderers/common/FakeProjection.h"
 
 namespace voxmill {
 namespace {

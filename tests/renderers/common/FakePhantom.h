@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "contract/Phantom.h"
-#include "tests/renderers/tessor/AnalyticPhantom.h"
-#include "tests/renderers/tessor/FakeUnknown.h"
+#include "tests/renderers/common/AnalyticPhantom.h"
+#include "tests/renderers/common/FakeUnknown.h"
 
 namespace voxmill::test {
 

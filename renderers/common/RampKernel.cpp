@@ -1,4 +1,4 @@
-#include "renderers/tessor/RampKernel.h"
+#include "renderers/common/RampKernel.h"
 
 #include <algorithm>
 

@@ -19,6 +19,9 @@ public:
     // M^-1[0][0], M^-1[0][2], M^-1[2][0], M^-1[2][2] of the detector matrix:
     // u = a x + b z along H, c x + e z the depth along N toward the source.
     double a = 0, b = 0, c = 0, e = 0;
+    // Source and detector centre positions as handed over (world units).
+    float source[3] = {0, 0, 0};
+    float detector[3] = {0, 0, 0};
 
     // Reads everything from the projection. E_FAIL when a getter fails;
     // E_INVALIDARG when the values cannot describe a detector (no pixels,

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "contract/Volume.h"
-#include "tests/renderers/tessor/FakeUnknown.h"
+#include "tests/renderers/common/FakeUnknown.h"
 
 namespace voxmill::test {
 

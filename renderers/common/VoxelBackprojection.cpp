@@ -1,0 +1,440 @@
+#include "renderers/common/VoxelBackprojection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "renderers/common/Parallel.h"
+
+namespace voxmill {
+namespace {
+
+using Fixed = CFixedPoint;
+
+// Every instruction set does the same IEEE and integer operations in the
+// same order, so the clone taken never changes a bit.
+#define VOXMILL_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+
+// What every voxel of one (x, z) column shares within one view.
+struct ColumnTable {
+    std::vector<float> w;        // weight
+    std::vector<int> col;        // detector column, -1 when unusable
+    // Floating point.
+    std::vector<double> m;       // magnification, a float value
+    std::vector<double> vTop;    // vMax + h
+    std::vector<double> u;       // lateral coordinate on the detector
+    // Fixed point.
+    std::vector<std::int64_t> m13;
+    std::vector<std::int64_t> top13;  // vMax + h, or nV/2 + h with the table
+
+    void Resize(std::size_t n, bool fixedPoint) {
+        w.resize(n);
+        col.resize(n);
+        if (fixedPoint) {
+            m13.resize(n);
+            top13.resize(n);
+        } else {
+            m.resize(n);
+            vTop.resize(n);
+            u.resize(n);
+        }
+    }
+};
+
+// The fixed-point form of a view's constants.
+struct FixedView {
+    std::int64_t a, b, c, e, R, D, turn26, uMin, vMax, du, dv, r2, rho, lift, sourceY;
+
+    static FixedView From(const CVoxelBackprojection::View& v) {
+        FixedView f;
+        f.a = Fixed::From(v.a);
+        f.b = Fixed::From(v.b);
+        f.c = Fixed::From(v.c);
+        f.e = Fixed::From(v.e);
+        f.R = Fixed::From(v.R);
+        f.D = Fixed::From(v.D);
+        // 26 bits: with 13, 2 pi / N would lose up to 1/143 of the scale
+        // at N = 360 and more for longer scans.
+        f.turn26 = Fixed::From26(v.weightScale);
+        f.uMin = Fixed::Rounded(v.uMin);
+        f.vMax = Fixed::Rounded(v.vMax);
+        f.du = Fixed::Rounded(v.du);
+        f.dv = Fixed::Rounded(v.dv);
+        f.r2 = Fixed::From26(v.fov.r2);
+        f.rho = static_cast<std::int64_t>(v.fov.rho);
+        f.lift = Fixed::From(v.detectorY - v.sourceY);
+        f.sourceY = Fixed::From(v.sourceY);
+        return f;
+    }
+    bool ContainsColumn(std::int64_t x2, std::int64_t z2) const { return x2 + z2 < r2; }
+    bool Contains(std::int64_t x2, std::int64_t y2, std::int64_t z2) const { return rho * y2 + x2 + z2 < r2; }
+};
+
+// The voxel grid in the fixed-point format: first centres and pitches
+// converted, centres stepped in integers.
+struct FixedGrid {
+    std::vector<std::int64_t> x, y, z, x2;
+    int iNearestAxis = 0;
+
+    static void Steps(double first, double step, LONG count, std::vector<std::int64_t>& out) {
+        out.resize(static_cast<std::size_t>(count));
+        const std::int64_t f = Fixed::From(first), s = Fixed::From(step);
+        for (LONG n = 0; n < count; ++n) out[static_cast<std::size_t>(n)] = f + s * n;
+    }
+    explicit FixedGrid(const CVolumeGrid& g) {
+        const double pitchX = g.nX > 1 ? static_cast<double>(g.x[1]) - g.x[0] : 0.0;
+        const double pitchY = g.nY > 1 ? static_cast<double>(g.y[0]) - g.y[1] : 0.0;
+        const double pitchZ = g.nZ > 1 ? static_cast<double>(g.z[0]) - g.z[1] : 0.0;
+        Steps(g.x[0], pitchX, g.nX, x);
+        Steps(g.y[0], -pitchY, g.nY, y);
+        Steps(g.z[0], -pitchZ, g.nZ, z);
+        x2.resize(x.size());
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            x2[i] = x[i] * x[i];
+            if (x2[i] < x2[static_cast<std::size_t>(iNearestAxis)]) iNearestAxis = static_cast<int>(i);
+        }
+    }
+};
+
+// First index in [lo, hi] whose predicate holds, the predicate going from
+// false to true along the range (hi when it never holds before hi).
+template <typename Pred>
+int FirstTrue(int lo, int hi, Pred inside) {
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (inside(mid)) hi = mid;
+        else lo = mid + 1;
+    }
+    return lo;
+}
+
+// The run [first, last) of a line's voxels that lie inside: x^2 falls
+// toward index `nearest` and rises after it, and membership depends on x^2
+// alone, so each end is found by bisection. False when the run is empty.
+template <typename Pred>
+bool InsideRange(int begin, int end, int nearest, Pred inside, int* first, int* last) {
+    if (nearest < begin || nearest >= end || !inside(nearest)) return false;
+    *first = FirstTrue(begin, nearest, inside);
+    *last = FirstTrue(nearest, end, [&](int i) { return !inside(i); });
+    return true;
+}
+
+// The float hot loop over one line of voxels (fixed y and z, i in [begin,
+// end)), and over its mirror line when asked. Branch-free so that it
+// vectorizes: a voxel off the detector reads sample 0 and adds -0.0, which
+// leaves every float as it is (-0.0 included).
+struct FloatLine {
+    float* line;
+    float* mirror;
+    double y, uMin, du, dv;
+    int rows, stride;
+    const float* work;
+    const ColumnTable* t;
+};
+
+template <bool kSkip, bool kMirror>
+VOXMILL_CLONES void AddFloatLine(const FloatLine& a, int begin, int end) {
+    float* __restrict line = a.line;
+    float* __restrict mirror = a.mirror;
+    const float* __restrict work = a.work;
+    const double* __restrict m = a.t->m.data();
+    const double* __restrict vTop = a.t->vTop.data();
+    const double* __restrict u = a.t->u.data();
+    const float* __restrict w = a.t->w.data();
+    const int* __restrict col = a.t->col.data();
+    const double rowLimit = a.rows, y = a.y, dv = a.dv, uMin = a.uMin, du = a.du;
+    const int rows = a.rows, stride = a.stride;
+    for (int i = begin; i < end; ++i) {
+        double t = (vTop[i] - y * m[i]) / dv + 0.5;
+        // Clamped to [-1, rows] before the conversion, which truncates
+        // toward zero: (-1, 0) still rounds to row 0.
+        t = std::max(t, -1.0);
+        t = std::min(t, rowLimit);
+        const int row = static_cast<int>(t);
+        int c = col[i];
+        if constexpr (!kSkip) {
+            // The same value as the column table's, computed again here.
+            double v = (u[i] - uMin) / du + 0.5;
+            v = std::max(v, 0.0);
+            c = c >= 0 ? static_cast<int>(v) : -1;
+        }
+        const int on = (static_cast<unsigned>(row) < static_cast<unsigned>(rows)) & (c >= 0);
+        const double weight = w[i];
+        const float sample = work[(row * stride + c) * on];
+        line[i] = static_cast<float>(static_cast<double>(line[i]) + (on ? weight * sample : -0.0));
+        if constexpr (kMirror) {
+            const float other = work[((rows - 1 - row) * stride + c) * on];
+            mirror[i] = static_cast<float>(static_cast<double>(mirror[i]) + (on ? weight * other : -0.0));
+        }
+    }
+}
+
+// The fixed-point hot loop: v = y m / 8192 in 64 bits, the row from the
+// table (t = nV/2 + h - v) or from the rounding quotient, w * sample in
+// float.
+struct FixedLine {
+    float* line;
+    float* mirror;
+    std::int64_t y, dv;
+    int rows, stride, nV;
+    const std::int32_t* rowTable;
+    const float* work;
+    const ColumnTable* t;
+};
+
+template <bool kTable, bool kMirror>
+VOXMILL_CLONES void AddFixedLine(const FixedLine& a, int begin, int end) {
+    float* __restrict line = a.line;
+    float* __restrict mirror = a.mirror;
+    const float* __restrict work = a.work;
+    const std::int32_t* __restrict rowTable = a.rowTable;
+    const std::int64_t* __restrict m = a.t->m13.data();
+    const std::int64_t* __restrict top = a.t->top13.data();
+    const float* __restrict w = a.t->w.data();
+    const int* __restrict col = a.t->col.data();
+    const std::int64_t y = a.y, dv = a.dv;
+    const int rows = a.rows, stride = a.stride, nV = a.nV;
+    for (int i = begin; i < end; ++i) {
+        const std::int64_t v = y * m[i] / Fixed::kOne;
+        int row;
+        if constexpr (kTable) {
+            const std::int64_t t = top[i] - v;
+            const int inTable = (t >= 0) & (t < nV);
+            row = inTable ? rowTable[inTable ? t : 0] : -1;
+        } else {
+            const std::int64_t q = (top[i] - v) * Fixed::kOne / dv + Fixed::kOne / 2;
+            row = q > -Fixed::kOne && q < rows * Fixed::kOne ? static_cast<int>(q / Fixed::kOne) : -1;
+        }
+        const int c = col[i];
+        const int on = (static_cast<unsigned>(row) < static_cast<unsigned>(rows)) & (c >= 0);
+        const float weight = w[i];
+        const float sample = work[(row * stride + c) * on];
+        line[i] = line[i] + (on ? weight * sample : -0.0f);
+        if constexpr (kMirror) {
+            const float other = work[((rows - 1 - row) * stride + c) * on];
+            mirror[i] = mirror[i] + (on ? weight * other : -0.0f);
+        }
+    }
+}
+
+void FillFloatColumns(const CVolumeGrid& g, const CVoxelBackprojection::View& v, float z, int begin, int end,
+                      ColumnTable& t) {
+    const double R2 = v.R * v.R;
+    const double lift = v.detectorY - v.sourceY;
+    for (int i = begin; i < end; ++i) {
+        const double x = g.x[static_cast<std::size_t>(i)];
+        const double L = v.R - (v.c * x + v.e * z);
+        const float m = static_cast<float>(v.D / L);
+        const float w = static_cast<float>(v.weightScale * (R2 / (L * L)));
+        const double u = (v.a * x + v.b * z) * m;
+        const double column = (u - v.uMin) / v.du + 0.5;
+        const double h = lift + v.sourceY * m;
+        const bool valid = L > 0.0 && std::isfinite(m) && std::isfinite(w) && std::isfinite(h) && column > -1.0 &&
+                           column < v.columns;
+        // An unusable column keeps finite table values; its voxels are skipped.
+        const auto n = static_cast<std::size_t>(i);
+        t.m[n] = valid ? m : 0.0f;
+        t.w[n] = valid ? w : 0.0f;
+        t.u[n] = valid ? u : v.uMin;
+        t.vTop[n] = valid ? v.vMax + h : 0.0;
+        t.col[n] = valid ? static_cast<int>(column) : -1;
+    }
+}
+
+void FillFixedColumns(const FixedGrid& g, const FixedView& f, const CVoxelBackprojection::View& v,
+                      const CDetectorIndexTable* table, std::int64_t z, int begin, int end, ColumnTable& t) {
+    const std::int64_t cz = Fixed::Mul(f.c, z), bz = Fixed::Mul(f.b, z);
+    const std::int64_t R2 = Fixed::Mul(f.R, f.R);
+    for (int i = begin; i < end; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        const std::int64_t x = g.x[n];
+        const std::int64_t L = f.R - (Fixed::Mul(f.c, x) + cz);
+        const std::int64_t L2 = L > 0 ? Fixed::Mul(L, L) : 0;
+        t.col[n] = -1;
+        t.w[n] = 0.0f;
+        t.m13[n] = 0;
+        t.top13[n] = 0;
+        if (L2 <= 0) continue;
+        const std::int64_t m = Fixed::Div(f.D, L);
+        const std::int64_t u = Fixed::Mul(Fixed::Mul(f.a, x) + bz, m);
+        const std::int64_t w26 = f.turn26 * Fixed::Div(R2, L2) / Fixed::kOne;
+        const std::int64_t h = f.lift + Fixed::Mul(f.sourceY, m);
+        int column;
+        if (table) {
+            column = table->Column(u);
+        } else {
+            const std::int64_t q = Fixed::Div(u - f.uMin, f.du) + Fixed::kOne / 2;
+            column = q > -Fixed::kOne && q < v.columns * Fixed::kOne ? static_cast<int>(q / Fixed::kOne) : -1;
+        }
+        if (column < 0 || column >= v.columns) continue;
+        t.col[n] = column;
+        t.w[n] = static_cast<float>(static_cast<double>(w26) / static_cast<double>(Fixed::kOne * Fixed::kOne));
+        t.m13[n] = m;
+        t.top13[n] = (table ? table->RowCount() / 2 : f.vMax) + h;
+    }
+}
+
+// The lines of one slab that a view reaches, visited in y order; with the
+// mirror, the upper half only (the middle line of an odd count alone).
+template <typename Inside, typename Visit>
+void ForEachLine(LONG nY, bool mirror, int colFirst, int colLast, int nearest, Inside inside, Visit visit) {
+    const LONG visited = mirror ? nY / 2 : nY;
+    for (LONG j = 0; j < visited; ++j) {
+        int first = 0, last = 0;
+        if (InsideRange(colFirst, colLast, nearest, [&](int i) { return inside(j, i); }, &first, &last))
+            visit(j, first, last, mirror);
+    }
+    if (mirror && nY % 2) {
+        const LONG j = nY / 2;
+        int first = 0, last = 0;
+        if (InsideRange(colFirst, colLast, nearest, [&](int i) { return inside(j, i); }, &first, &last))
+            visit(j, first, last, false);
+    }
+}
+
+void AddFloatSlab(const CVolumeGrid& g, const CVoxelBackprojection::View& v,
+                  const CVoxelBackprojection::Switches& s, int k, ColumnTable& table) {
+    const float z = g.z[static_cast<std::size_t>(k)];
+    const double z2 = static_cast<double>(z) * z;
+    const double* x2 = g.x2.data();
+    int colFirst = 0, colLast = 0;
+    if (!InsideRange(0, g.nX, g.iNearestAxis, [&](int i) { return v.fov.ContainsColumn(x2[i], z2); }, &colFirst,
+                     &colLast))
+        return;
+    FillFloatColumns(g, v, z, colFirst, colLast, table);
+    float* slab = g.Slab(k);
+    const auto lineAt = [&](LONG j) { return slab + static_cast<std::size_t>(j) * static_cast<std::size_t>(g.nX); };
+    ForEachLine(
+        g.nY, s.axialMirror, colFirst, colLast, g.iNearestAxis,
+        [&](LONG j, int i) {
+            const double y = g.y[static_cast<std::size_t>(j)];
+            return v.fov.Contains(x2[i], y * y, z2);
+        },
+        [&](LONG j, int first, int last, bool mirror) {
+            const FloatLine a{lineAt(j), lineAt(g.nY - 1 - j), g.y[static_cast<std::size_t>(j)], v.uMin, v.du, v.dv,
+                              v.rows, v.stride, v.work, &table};
+            if (mirror) s.indexSkip ? AddFloatLine<true, true>(a, first, last) : AddFloatLine<false, true>(a, first, last);
+            else s.indexSkip ? AddFloatLine<true, false>(a, first, last) : AddFloatLine<false, false>(a, first, last);
+        });
+}
+
+void AddFixedSlab(const CVolumeGrid& g, const FixedGrid& fg, const CVoxelBackprojection::View& v,
+                  const CVoxelBackprojection::Switches& s, int k, ColumnTable& table) {
+    const FixedView f = FixedView::From(v);
+    const std::int64_t z = fg.z[static_cast<std::size_t>(k)];
+    const std::int64_t z2 = z * z;
+    const std::int64_t* x2 = fg.x2.data();
+    int colFirst = 0, colLast = 0;
+    if (!InsideRange(0, g.nX, fg.iNearestAxis, [&](int i) { return f.ContainsColumn(x2[i], z2); }, &colFirst,
+                     &colLast))
+        return;
+    FillFixedColumns(fg, f, v, s.table, z, colFirst, colLast, table);
+    float* slab = g.Slab(k);
+    const auto lineAt = [&](LONG j) { return slab + static_cast<std::size_t>(j) * static_cast<std::size_t>(g.nX); };
+    const std::int32_t* rowTable = s.table ? s.table->RowTable() : nullptr;
+    const int nV = s.table ? s.table->RowCount() : 0;
+    ForEachLine(
+        g.nY, s.axialMirror, colFirst, colLast, fg.iNearestAxis,
+        [&](LONG j, int i) {
+            const std::int64_t y = fg.y[static_cast<std::size_t>(j)];
+            return f.Contains(x2[i], y * y, z2);
+        },
+        [&](LONG j, int first, int last, bool mirror) {
+            const FixedLine a{lineAt(j), lineAt(g.nY - 1 - j), fg.y[static_cast<std::size_t>(j)], f.dv,
+                              v.rows, v.stride, nV, rowTable, v.work, &table};
+            if (mirror) rowTable ? AddFixedLine<true, true>(a, first, last) : AddFixedLine<false, true>(a, first, last);
+            else rowTable ? AddFixedLine<true, false>(a, first, last) : AddFixedLine<false, false>(a, first, last);
+        });
+}
+
+}  // namespace
+
+CVoxelBackprojection::View CVoxelBackprojection::MakeView(const CProjectionGeometry& detector,
+                                                          const CProjectionGeometry& oriented,
+                                                          const float* work) {
+    View v;
+    v.work = work;
+    v.stride = detector.columns;
+    v.a = oriented.a;
+    v.b = oriented.b;
+    v.c = oriented.c;
+    v.e = oriented.e;
+    v.sourceY = oriented.source[1];
+    v.detectorY = oriented.detector[1];
+    v.R = detector.R;
+    v.D = detector.D;
+    v.uMin = detector.uMin;
+    v.vMax = detector.vMax;
+    v.du = detector.du;
+    v.dv = detector.dv;
+    v.columns = detector.columns;
+    v.rows = detector.rows;
+    v.fov = CFieldOfView::From(detector.R, detector.D, detector.width, detector.height);
+    return v;
+}
+
+CVoxelBackprojection::View CVoxelBackprojection::Opposite(const View& view, const float* work) {
+    View v = view;
+    v.work = work;
+    v.a = -view.a;
+    v.b = -view.b;
+    v.c = -view.c;
+    v.e = -view.e;
+    return v;
+}
+
+void CVoxelBackprojection::Run(const CVolumeGrid& grid, const std::vector<View>& views, int threads,
+                               const Switches& switches) {
+    if (views.empty()) return;
+    const int workers = std::max(1, std::min(threads, grid.nZ));
+    std::vector<ColumnTable> tables(static_cast<std::size_t>(workers));
+    for (ColumnTable& t : tables) t.Resize(static_cast<std::size_t>(grid.nX), switches.fixedPoint);
+    if (switches.fixedPoint) {
+        const FixedGrid fixedGrid(grid);
+        CParallel::For(grid.nZ, workers, [&](int k, int worker) {
+            for (const View& v : views)
+                AddFixedSlab(grid, fixedGrid, v, switches, k, tables[static_cast<std::size_t>(worker)]);
+        });
+    } else {
+        CParallel::For(grid.nZ, workers, [&](int k, int worker) {
+            for (const View& v : views) AddFloatSlab(grid, v, switches, k, tables[static_cast<std::size_t>(worker)]);
+        });
+    }
+}
+
+std::unique_ptr<CDetectorIndexTable> CDetectorIndexTable::Create(double width, double height, float du, float dv,
+                                                                 int columns, int rows) {
+    if (!(width > 0.0) || !(height > 0.0) || !(du > 0.0f) || !(dv > 0.0f) || columns <= 0 || rows <= 0 ||
+        width * 32768.0 > 1048576.0)
+        return nullptr;
+    // The height is not limited by the width's rule; a tall detector
+    // could ask for a table larger than memory allows.
+    if (height * 8192.0 > 0x7FFFFFFF / 2) return nullptr;
+    try {
+        std::unique_ptr<CDetectorIndexTable> t(new CDetectorIndexTable);
+        t->m_nU = static_cast<std::int32_t>(width * 8192.0);
+        t->m_nV = static_cast<std::int32_t>(height * 8192.0);
+        const bool shared = du == dv && t->m_nV == t->m_nU && columns == rows;
+        t->m_storage.resize(static_cast<std::size_t>(t->m_nU) + (shared ? 0 : static_cast<std::size_t>(t->m_nV)));
+        auto fill = [](std::int32_t* table, std::int32_t count, float pitch, int cells) {
+            for (std::int32_t n = 0; n < count; ++n) {
+                const auto index = static_cast<std::int32_t>(n / (8192.0 * pitch));
+                table[n] = index < cells ? index : -1;
+            }
+        };
+        std::int32_t* columnsTable = t->m_storage.data();
+        fill(columnsTable, t->m_nU, du, columns);
+        std::int32_t* rowsTable = columnsTable;
+        if (!shared) {
+            rowsTable = columnsTable + t->m_nU;
+            fill(rowsTable, t->m_nV, dv, rows);
+        }
+        t->m_columns = columnsTable;
+        t->m_rows = rowsTable;
+        return t;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace voxmill
