@@ -9,18 +9,22 @@
 
 namespace voxmill {
 
-std::unique_ptr<CProjectionFilter> CProjectionFilter::Create(const CProjectionGeometry& g, int workers) {
+std::unique_ptr<CProjectionFilter> CProjectionFilter::Create(const CProjectionGeometry& g, int workers,
+                                                             const Options& options) {
     try {
         std::unique_ptr<CProjectionFilter> f(new CProjectionFilter);
         f->m_columns = g.columns;
         f->m_rows = g.rows;
         f->m_D = g.D;
+        f->m_workers = std::max(workers, 1);
         std::vector<float> kernel;
-        for (int w = 0; w < std::max(workers, 1); ++w) {
-            auto rowFilter = CRowFilter::Create(g.columns);
+        for (int w = 0; w < f->m_workers && options.filtering; ++w) {
+            auto rowFilter = CRowFilter::Create(g.columns, options.pad, options.realFft);
             if (!rowFilter) return nullptr;
+            const double scale = CRampKernel::AxisScale(g.du, g.D, g.R);
             if (kernel.empty())
-                kernel = CRampKernel::Build(rowFilter->Length(), g.du, CRampKernel::AxisScale(g.du, g.D, g.R));
+                kernel = options.pad ? CRampKernel::BuildPadded(rowFilter->Length(), g.du, scale)
+                                     : CRampKernel::Build(rowFilter->Length(), g.du, scale);
             if (!rowFilter->SetKernel(kernel)) return nullptr;
             f->m_rowFilters.push_back(std::move(rowFilter));
         }
@@ -58,7 +62,7 @@ void CProjectionFilter::FilterRow(float* work, int row, int worker) const {
         const double u = m_u[static_cast<std::size_t>(c)];
         line[c] = static_cast<float>(line[c] * (m_D / std::sqrt(v2 + u * u + D2)));
     }
-    m_rowFilters[static_cast<std::size_t>(worker)]->Filter(line);
+    if (!m_rowFilters.empty()) m_rowFilters[static_cast<std::size_t>(worker)]->Filter(line);
 }
 
 void CProjectionFilter::FilterAll(const std::vector<float*>& works, int threads) const {

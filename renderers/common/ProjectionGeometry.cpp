@@ -39,7 +39,7 @@ bool CProjectionGeometry::Invert(const double in[16], double out[16]) {
     return true;
 }
 
-HRESULT CProjectionGeometry::Read(IProjection* projection, CProjectionGeometry* g) {
+HRESULT CProjectionGeometry::Read(IProjection* projection, CProjectionGeometry* g, const CProjectionGeometry* previous) {
     if (!projection || !g) return E_POINTER;
     CProjectionGeometry r;
     float sx = 0, sy = 0, sz = 0, dx = 0, dy = 0, dz = 0;
@@ -64,11 +64,19 @@ HRESULT CProjectionGeometry::Read(IProjection* projection, CProjectionGeometry* 
     if (!(r.R > 0.0) || !std::isfinite(r.D)) return E_INVALIDARG;
 
     double inverse[16];
-    if (!Invert(m, inverse)) return E_INVALIDARG;
-    r.a = inverse[0];
-    r.b = inverse[2];
-    r.c = inverse[8];
-    r.e = inverse[10];
+    if (Invert(m, inverse)) {
+        r.a = inverse[0];
+        r.b = inverse[2];
+        r.c = inverse[8];
+        r.e = inverse[10];
+    } else if (previous) {
+        r.a = previous->a;
+        r.b = previous->b;
+        r.c = previous->c;
+        r.e = previous->e;
+    } else {
+        return E_INVALIDARG;
+    }
     if (!std::isfinite(r.a) || !std::isfinite(r.b) || !std::isfinite(r.c) || !std::isfinite(r.e))
         return E_INVALIDARG;
     *g = r;

@@ -26,8 +26,10 @@ public:
     // Reads everything from the projection. E_FAIL when a getter fails;
     // E_INVALIDARG when the values cannot describe a detector (no pixels,
     // a grid too large to index, a non-positive or non-finite size or
-    // pitch, the source on the axis, a singular matrix).
-    static HRESULT Read(IProjection* projection, CProjectionGeometry* geometry);
+    // pitch, the source on the axis, a singular matrix). With `previous`,
+    // a singular matrix keeps the previous projection's orientation instead.
+    static HRESULT Read(IProjection* projection, CProjectionGeometry* geometry,
+                        const CProjectionGeometry* previous = nullptr);
 
     // Same number of columns and rows as another projection, so that its
     // pixels fit a work buffer laid out for the other.

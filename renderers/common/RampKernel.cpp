@@ -18,4 +18,10 @@ std::vector<float> CRampKernel::Build(int length, double tau, double scale) {
     return h;
 }
 
+std::vector<float> CRampKernel::BuildPadded(int length, double tau, double scale) {
+    std::vector<float> h = Build(length, tau, scale);
+    if (!h.empty()) std::fill(h.begin() + length / 4, h.begin() + 3 * length / 4, 0.0f);
+    return h;
+}
+
 }  // namespace voxmill

@@ -18,6 +18,12 @@ public:
     // multiplied by `scale`. Empty for N < 1 or a non-positive pitch.
     static std::vector<float> Build(int length, double tau, double scale);
 
+    // The same kernel for a row embedded in zeros (a farm of twice the row
+    // length or more): entries L/4 ... 3L/4 - 1 (integer quarters) are set
+    // to 0, so the convolution has room for the kernel instead of wrapping
+    // around.
+    static std::vector<float> BuildPadded(int length, double tau, double scale);
+
     // The scale that puts filtered rows in the units of the rotation axis:
     // du * D / R (pitch, source-detector and source-axis distances).
     static double AxisScale(double du, double D, double R) { return du * D / R; }

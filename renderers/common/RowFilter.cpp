@@ -6,11 +6,11 @@
 
 namespace voxmill {
 
-std::unique_ptr<CRowFilter> CRowFilter::Create(int columns) {
+std::unique_ptr<CRowFilter> CRowFilter::Create(int columns, bool pad, bool realFft) {
     if (columns < 1) return nullptr;
     try {
         std::unique_ptr<CRowFilter> f(new CRowFilter);
-        f->m_farm.reset(GetSpectrion_Best(columns, false));
+        f->m_farm.reset(GetSpectrion_Best(columns, pad));
         if (!f->m_farm) return nullptr;
         f->m_filter.reset(f->m_farm->CreateFilter());
         if (!f->m_filter) return nullptr;
@@ -18,6 +18,8 @@ std::unique_ptr<CRowFilter> CRowFilter::Create(int columns) {
         if (f->m_length < columns) return nullptr;
         f->m_columns = columns;
         f->m_buffer.assign(static_cast<std::size_t>(f->m_length), 0.0f);
+        f->m_realFft = realFft;
+        if (!realFft) f->m_imaginary.assign(static_cast<std::size_t>(f->m_length), 0.0f);
         return f;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -36,7 +38,12 @@ void CRowFilter::Filter(float* row) {
     float* buffer = m_buffer.data();
     std::copy(row, row + m_columns, buffer);
     std::fill(buffer + m_columns, buffer + m_length, 0.0f);
-    m_farm->ConvolveReal(buffer, m_filter.get());
+    if (m_realFft) {
+        m_farm->ConvolveReal(buffer, m_filter.get());
+    } else {
+        std::fill(m_imaginary.begin(), m_imaginary.end(), 0.0f);
+        m_farm->ConvolveSplit(buffer, m_imaginary.data(), m_filter.get());
+    }
     Sanitize(buffer, row, m_columns);
 }
 

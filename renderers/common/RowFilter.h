@@ -17,9 +17,12 @@ namespace voxmill {
 
 class CRowFilter {
 public:
-    // A farm for rows of `columns` samples; null when the FFT library
-    // cannot give a farm, a filter or the buffer.
-    static std::unique_ptr<CRowFilter> Create(int columns);
+    // A farm for rows of `columns` samples, of the FFT library's length for
+    // `columns` or, with `pad`, for twice as many (room for the kernel, no
+    // wrap-around); `realFft` convolves through the real transform, else
+    // through the complex one with a zero imaginary row. Null when the FFT
+    // library cannot give a farm, a filter or the buffers.
+    static std::unique_ptr<CRowFilter> Create(int columns, bool pad = false, bool realFft = true);
 
     // The farm's length N, columns or more.
     int Length() const { return m_length; }
@@ -41,7 +44,9 @@ private:
     std::unique_ptr<Spectrion> m_farm;
     std::unique_ptr<SpectralFilter> m_filter;  // destroyed before the farm
     std::vector<float> m_buffer;
+    std::vector<float> m_imaginary;  // complex path only
     int m_length = 0;
+    bool m_realFft = true;
     int m_columns = 0;
 };
 
