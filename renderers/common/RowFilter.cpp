@@ -1,16 +1,25 @@
 #include "renderers/common/RowFilter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
 namespace voxmill {
+namespace {
+
+std::atomic<CRowFilter::FarmSource> g_farmSource{nullptr};
+
+}  // namespace
+
+CRowFilter::FarmSource CRowFilter::SetFarmSource(FarmSource source) { return g_farmSource.exchange(source); }
 
 std::unique_ptr<CRowFilter> CRowFilter::Create(int columns, bool pad, bool realFft) {
     if (columns < 1) return nullptr;
     try {
         std::unique_ptr<CRowFilter> f(new CRowFilter);
-        f->m_farm.reset(GetSpectrion_Best(columns, pad));
+        const FarmSource source = g_farmSource.load();
+        f->m_farm.reset(source ? source(columns, pad) : GetSpectrion_Best(columns, pad));
         if (!f->m_farm) return nullptr;
         f->m_filter.reset(f->m_farm->CreateFilter());
         if (!f->m_filter) return nullptr;

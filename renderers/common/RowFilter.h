@@ -34,6 +34,11 @@ public:
     // Filters `Columns()` samples in place.
     void Filter(float* row);
 
+    // Where farms come from: the FFT library's best farm unless a test
+    // stands in another (null restores the library's). Returns the previous.
+    using FarmSource = Spectrion* (*)(int n, bool pad);
+    static FarmSource SetFarmSource(FarmSource source);
+
     // out = in, with every value that is not finite replaced by 0 (-0.0
     // and other negative values stay as they are).
     static void Sanitize(const float* in, float* out, int count);

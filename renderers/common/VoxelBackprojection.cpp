@@ -70,24 +70,22 @@ struct FixedView {
     bool Contains(std::int64_t x2, std::int64_t y2, std::int64_t z2) const { return rho * y2 + x2 + z2 < r2; }
 };
 
-// The voxel grid in the fixed-point format: first centres and pitches
-// converted, centres stepped in integers.
+// The voxel grid in the fixed-point format: each float centre converted,
+// so that a grid symmetric about a plane stays symmetric (stepping the
+// converted first centre by the converted pitch would drift by up to one
+// unit per voxel and break the axial mirror).
 struct FixedGrid {
     std::vector<std::int64_t> x, y, z, x2;
     int iNearestAxis = 0;
 
-    static void Steps(double first, double step, LONG count, std::vector<std::int64_t>& out) {
-        out.resize(static_cast<std::size_t>(count));
-        const std::int64_t f = Fixed::From(first), s = Fixed::From(step);
-        for (LONG n = 0; n < count; ++n) out[static_cast<std::size_t>(n)] = f + s * n;
+    static void Convert(const std::vector<float>& in, std::vector<std::int64_t>& out) {
+        out.resize(in.size());
+        for (std::size_t n = 0; n < in.size(); ++n) out[n] = Fixed::From(in[n]);
     }
     explicit FixedGrid(const CVolumeGrid& g) {
-        const double pitchX = g.nX > 1 ? static_cast<double>(g.x[1]) - g.x[0] : 0.0;
-        const double pitchY = g.nY > 1 ? static_cast<double>(g.y[0]) - g.y[1] : 0.0;
-        const double pitchZ = g.nZ > 1 ? static_cast<double>(g.z[0]) - g.z[1] : 0.0;
-        Steps(g.x[0], pitchX, g.nX, x);
-        Steps(g.y[0], -pitchY, g.nY, y);
-        Steps(g.z[0], -pitchZ, g.nZ, z);
+        Convert(g.x, x);
+        Convert(g.y, y);
+        Convert(g.z, z);
         x2.resize(x.size());
         for (std::size_t i = 0; i < x.size(); ++i) {
             x2[i] = x[i] * x[i];
@@ -243,12 +241,12 @@ void FillFloatColumns(const CVolumeGrid& g, const CVoxelBackprojection::View& v,
 
 void FillFixedColumns(const FixedGrid& g, const FixedView& f, const CVoxelBackprojection::View& v,
                       const CDetectorIndexTable* table, std::int64_t z, int begin, int end, ColumnTable& t) {
-    const std::int64_t cz = Fixed::Mul(f.c, z), bz = Fixed::Mul(f.b, z);
+    const std::int64_t ez = Fixed::Mul(f.e, z), bz = Fixed::Mul(f.b, z);
     const std::int64_t R2 = Fixed::Mul(f.R, f.R);
     for (int i = begin; i < end; ++i) {
         const auto n = static_cast<std::size_t>(i);
         const std::int64_t x = g.x[n];
-        const std::int64_t L = f.R - (Fixed::Mul(f.c, x) + cz);
+        const std::int64_t L = f.R - (Fixed::Mul(f.c, x) + ez);
         const std::int64_t L2 = L > 0 ? Fixed::Mul(L, L) : 0;
         t.col[n] = -1;
         t.w[n] = 0.0f;

@@ -13,6 +13,7 @@ struct CPropertyPageLayout {
     struct Radio {
         DISPID id = -1;              // -1: the group has no radios
         VARTYPE type = VT_I4;        // how the value is put: VT_I2 or VT_I4
+        const char* objectName = ""; // button n is named "<objectName><n>"
         std::vector<const char*> labels;
         std::vector<bool> enabled;   // per button; missing entries enabled
     };

@@ -88,6 +88,7 @@ HRESULT CRendererPropPage::Activate(void* parentWidget, const RECT* rect, BOOL) 
     // Widgets need the application object of the program hosting the page.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return E_FAIL;
     m_widget = new CRendererPropPageWidget(m_layout, static_cast<QWidget*>(parentWidget));
+    m_widget->setObjectName(QString::fromUtf16(m_layout.title) + QStringLiteral("PropPage"));
     m_widget->SetChangeHandler([this] { Changed(); });
     if (rect) Move(rect);
     else m_widget->resize(kPageSize.cx, kPageSize.cy);

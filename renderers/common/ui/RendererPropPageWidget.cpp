@@ -23,7 +23,7 @@ void CRendererPropPageWidget::createGroup(const CPropertyPageLayout::Group& g) {
         auto* buttons = new QButtonGroup(this);
         for (std::size_t n = 0; n < g.radio.labels.size(); ++n) {
             auto* button = new QRadioButton(g.radio.labels[n], group);
-            button->setObjectName(QString("%1Mode%2").arg(g.objectName).arg(n));
+            button->setObjectName(QString("%1%2").arg(g.radio.objectName).arg(n));
             button->setEnabled(n >= g.radio.enabled.size() || g.radio.enabled[n]);
             buttons->addButton(button, static_cast<int>(n));
             column->addWidget(button);

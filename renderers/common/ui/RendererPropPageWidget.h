@@ -1,6 +1,6 @@
 // The widget of a renderer property page, built from a layout: one group
-// box per group, its radio buttons (named "<group object name>Mode<n>")
-// and its check boxes (named as the layout says).
+// box per group with its radio buttons and check boxes, each named as the
+// layout says.
 #pragma once
 
 #include <functional>

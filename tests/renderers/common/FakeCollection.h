@@ -51,10 +51,12 @@ public:
         FakeProjection* m_projection;
     };
 
-    // A full turn of `count` projections of the phantom, from angle 0.
-    FakeCollection(const Acquisition& a, int count, const AnalyticPhantom* phantom) {
+    // `count` projections of the phantom evenly spread over an arc of
+    // `arc` radians (a full turn unless said), from angle 0.
+    FakeCollection(const Acquisition& a, int count, const AnalyticPhantom* phantom,
+                   double arc = 2.0 * 3.141592653589793) {
         for (int n = 0; n < count; ++n) {
-            auto p = std::make_unique<FakeProjection>(a, 2.0 * 3.141592653589793 * n / count);
+            auto p = std::make_unique<FakeProjection>(a, arc * n / count);
             if (phantom) p->Project(*phantom);
             Add(std::move(p));
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "contract/Progress.h"
 #include "tests/renderers/common/FakeUnknown.h"
@@ -15,10 +16,12 @@ public:
         this->count = count;
         this->caption.clear();
         for (const OLECHAR* c = caption; c && *c; ++c) this->caption += static_cast<char>(*c);
+        log.push_back("begin " + std::to_string(count) + " " + this->caption);
         return S_OK;
     }
     HRESULT Step() override {
         ++steps;
+        log.push_back("step");
         return S_OK;
     }
 
@@ -26,6 +29,7 @@ public:
     LONG count = -1;
     std::string caption;
     int steps = 0;
+    std::vector<std::string> log;  // "begin <count> <caption>" and "step"
 };
 
 }  // namespace voxmill::test

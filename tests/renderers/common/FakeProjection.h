@@ -18,6 +18,7 @@ struct Acquisition {
     double Ds = 4, Dd = 4;           // source-axis, axis-detector distances
     double width = 4, height = 4;    // detector size
     int columns = 64, rows = 64;
+    double detectorShift = 0;        // height of the detector centre above y = 0
 };
 
 class FakeProjection : public FakeUnknown<IProjection, &IID_IProjection> {
@@ -34,7 +35,7 @@ public:
             for (int col = 0; col < m_acq.columns; ++col) {
                 const double u = (du - m_acq.width) / 2 + col * du;
                 const double v = (m_acq.height - dv) / 2 - r * dv;
-                const double pixel[3] = {-m_acq.Dd * s + u * c, v, -m_acq.Dd * c - u * s};
+                const double pixel[3] = {-m_acq.Dd * s + u * c, v + m_acq.detectorShift, -m_acq.Dd * c - u * s};
                 m_pixels[static_cast<std::size_t>(r) * m_acq.columns + col] =
                     static_cast<float>(phantom.LineIntegral(source, pixel));
             }
@@ -64,7 +65,7 @@ public:
     }
     HRESULT GetDetectorPosition(float* x, float* y, float* z) override {
         *x = static_cast<float>(-m_acq.Dd * std::sin(m_theta));
-        *y = 0;
+        *y = static_cast<float>(m_acq.detectorShift);
         *z = static_cast<float>(-m_acq.Dd * std::cos(m_theta));
         return S_OK;
     }
