@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "contract/Ole.h"
 #include "renderers/tessor/TessorCtrl.h"
@@ -354,6 +355,37 @@ TEST(TessorCtrl, SinksThatUnadviseThemselvesWhileClosingAreToldOnce) {
         EXPECT_EQ(site.refs, 0);
         for (HRESULT hr : site.unadviseResults) EXPECT_EQ(hr, E_INVALIDARG);
     });
+}
+
+}  // namespace
+}  // namespace voxmill
+
+namespace voxmill {
+namespace {
+
+TEST(TessorCtrl, BothModesScaleByTheProgramsExpressionToTheBit) {
+    // Six projections at quarter turns, so every one has exactly the same
+    // distances (R = 4, D = 8) as the first, which collection mode uses for
+    // all: the two modes then differ only in how they apply 2 pi / 6.
+    const test::AnalyticPhantom phantom{{test::Ellipsoid::Ball(0.6, 1.0), {0.2, -0.1, 0.1, 0.2, 0.3, 0.15, 0.5}}};
+    test::Acquisition a;
+    a.columns = a.rows = 24;
+    test::FakeCollection collection(a, 0, nullptr);
+    for (int n = 0; n < 6; ++n) {
+        auto p = std::make_unique<test::FakeProjection>(a, (n % 4) * 3.141592653589793 / 2);
+        p->Project(phantom);
+        collection.Add(std::move(p));
+    }
+    CtrlPtr ctrl = NewCtrl();
+    test::FakeProgress progress;
+    test::FakeVolume byProjection(2.0, 15), byCollection(2.0, 15);
+    for (int n = 0; n < 6; ++n)
+        ASSERT_EQ(ctrl->ProcessProjection(&progress, &collection.Projection(n), &byProjection), S_OK);
+    // The program's loop scales by v * 2 pi / N, evaluated left to right.
+    for (float& v : byProjection.Voxels()) v = static_cast<float>(static_cast<double>(v) * 6.283185307179586 / 6.0);
+    SetCollectionMode(ctrl.get(), true);
+    ASSERT_EQ(ctrl->ProcessCollection(&progress, &collection, &byCollection), S_OK);
+    EXPECT_EQ(byCollection.Voxels(), byProjection.Voxels());
 }
 
 }  // namespace
