@@ -1,19 +1,26 @@
-// bench_tessor: times the Tessor renderer on a fixed case: projections of
-// the Shepp-Logan head (sums of MU times the phantom's chord lengths) on a
-// circular scan (Ds = Dd = 4, 4 x 4 detector) reconstructed into a cube of
-// 2 units. Both modes run on one thread and on all; the speed is given in
-// GUPS, giga voxel updates per second (voxels x projections / seconds).
+// bench_renderers: times the two renderers on one fixed case: projections
+// of the Shepp-Logan head (sums of MU times the phantom's chord lengths) on
+// a circular scan (Ds = Dd = 4, 4 x 4 detector) reconstructed into a cube
+// of 2 units. Tessor in both modes and Karvex with its default switches,
+// with every switch off but filtering, and with fixed point off, each on
+// one thread and on all. Speed is given in GUPS, giga voxel updates per
+// second (voxels x projections / seconds); memory as the peak resident set
+// of the heap during the run above what was in use before it (the
+// projections and the volume are in use before; every allocation goes
+// through the counting operator new below).
 //
-// Usage: bench_tessor [--projections N] [--size S] [--threads T]
+// Usage: bench_renderers [--projections N] [--size S] [--threads T]
 // (defaults 360, 256 pixels and voxels a side, VOXMILL_THREADS or all cores).
 #include <time.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -23,7 +30,42 @@
 #include "phantom/PhantomElement.h"
 #include "phantom/SheppLogan.h"
 #include "renderers/common/Parallel.h"
+#include "renderers/karvex/KarvexCtrl.h"
+#include "renderers/karvex/KarvexIds.h"
 #include "renderers/tessor/TessorCtrl.h"
+#include "renderers/tessor/TessorIds.h"
+
+// Heap bytes in use and their peak, counted by replacing the global
+// allocation functions (each block carries its size in front).
+struct HeapCount {
+    std::atomic<std::size_t> live{0}, peak{0};
+};
+HeapCount g_heap;
+
+void* CountedNew(std::size_t size) {
+    void* block = std::malloc(size + 16);
+    if (!block) throw std::bad_alloc();
+    *static_cast<std::size_t*>(block) = size;
+    const std::size_t live = g_heap.live.fetch_add(size) + size;
+    std::size_t peak = g_heap.peak.load();
+    while (live > peak && !g_heap.peak.compare_exchange_weak(peak, live)) {
+    }
+    return static_cast<char*>(block) + 16;
+}
+
+void CountedDelete(void* p) {
+    if (!p) return;
+    void* block = static_cast<char*>(p) - 16;
+    g_heap.live.fetch_sub(*static_cast<std::size_t*>(block));
+    std::free(block);
+}
+
+void* operator new(std::size_t size) { return CountedNew(size); }
+void* operator new[](std::size_t size) { return CountedNew(size); }
+void operator delete(void* p) noexcept { CountedDelete(p); }
+void operator delete[](void* p) noexcept { CountedDelete(p); }
+void operator delete(void* p, std::size_t) noexcept { CountedDelete(p); }
+void operator delete[](void* p, std::size_t) noexcept { CountedDelete(p); }
 
 namespace voxmill {
 namespace {
@@ -172,35 +214,71 @@ double CpuSeconds() {
 
 struct Timing {
     double wall = 0, cpu = 0;
+    double peakMiB = 0;  // largest heap in use during the run, above what was in use before
 };
 
-// One reconstruction, timed. Projection mode is the program's loop: one
-// call per projection, then the 2 pi / N scaling.
-Timing Run(Collection& collection, Volume& volume, bool collectionMode, int threads) {
-    CTessorCtrl* ctrl = CTessorCtrl::Create();
-    ctrl->SetThreads(threads);
-    VARIANT mode;
-    mode.vt = VT_BOOL;
-    mode.boolVal = collectionMode ? VARIANT_TRUE : VARIANT_FALSE;
+enum class Renderer { TessorProjection, TessorCollection, KarvexDefault, KarvexFilteringOnly, KarvexFloat };
+
+const char* Name(Renderer r) {
+    switch (r) {
+        case Renderer::TessorProjection: return "Tessor, projection mode       ";
+        case Renderer::TessorCollection: return "Tessor, collection mode       ";
+        case Renderer::KarvexDefault: return "Karvex, default switches      ";
+        case Renderer::KarvexFilteringOnly: return "Karvex, all off but filtering ";
+        case Renderer::KarvexFloat: return "Karvex, fixed point off       ";
+    }
+    return "";
+}
+
+void Put(IDispatch* d, DISPID id, bool on) {
+    VARIANT value;
+    value.vt = VT_BOOL;
+    value.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
     DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&mode, &named, 1, 1};
-    ctrl->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    DISPPARAMS params{&value, &named, 1, 1};
+    d->Invoke(id, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+}
+
+// One reconstruction, timed. Tessor's projection mode is the program's
+// loop: one call per projection, then the 2 pi / N scaling.
+Timing Run(Collection& collection, Volume& volume, Renderer renderer, int threads) {
+    CRendererControl* ctrl = nullptr;
+    if (renderer == Renderer::TessorProjection || renderer == Renderer::TessorCollection) {
+        CTessorCtrl* tessor = CTessorCtrl::Create();
+        Put(tessor, DISPID_TESSOR_ISPROCESSCOLLECTION, renderer == Renderer::TessorCollection);
+        ctrl = tessor;
+    } else {
+        CKarvexCtrl* karvex = CKarvexCtrl::Create();
+        if (renderer == Renderer::KarvexFilteringOnly) {
+            for (DISPID id : {DISPID_KARVEX_ISALLOWEDINDEXLUTBOOST, DISPID_KARVEX_ISALLOWEDSIMMETRYBOOST,
+                              DISPID_KARVEX_ISALLOWEDSKIPINTERPOLATION, DISPID_KARVEX_ISFIXEDPOINT,
+                              DISPID_KARVEX_ISPADFFT, DISPID_KARVEX_ISREALFFT})
+                Put(karvex, id, false);
+        } else if (renderer == Renderer::KarvexFloat) {
+            Put(karvex, DISPID_KARVEX_ISFIXEDPOINT, false);
+        }
+        ctrl = karvex;
+    }
+    ctrl->SetThreads(threads);
     Progress progress;
+    const std::size_t before = g_heap.live.load();
+    g_heap.peak.store(before);
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     HRESULT hr = S_OK;
-    if (collectionMode) {
-        hr = ctrl->ProcessCollection(&progress, &collection, &volume);
-    } else {
+    if (renderer == Renderer::TessorProjection) {
         for (auto& p : collection.projections)
             if (FAILED(hr = ctrl->ProcessProjection(&progress, p.get(), &volume))) break;
-        const double scale = 2.0 * kPi / static_cast<double>(collection.projections.size());
-        for (float& v : volume.voxels) v = static_cast<float>(static_cast<double>(v) * scale);
+        const double n = static_cast<double>(collection.projections.size());
+        for (float& v : volume.voxels) v = static_cast<float>(static_cast<double>(v) * (2.0 * kPi) / n);
+    } else {
+        hr = ctrl->ProcessCollection(&progress, &collection, &volume);
     }
-    const Timing timing{Seconds(start), CpuSeconds() - cpuStart};
+    Timing timing{Seconds(start), CpuSeconds() - cpuStart, 0};
+    timing.peakMiB = static_cast<double>(g_heap.peak.load() - before) / (1 << 20);
     ctrl->Release();
     if (FAILED(hr)) {
-        std::fprintf(stderr, "bench_tessor: reconstruction failed (0x%08X)\n", static_cast<unsigned>(hr));
+        std::fprintf(stderr, "bench_renderers: reconstruction failed (0x%08X)\n", static_cast<unsigned>(hr));
         std::exit(1);
     }
     return timing;
@@ -218,7 +296,7 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--threads") == 0) threads = std::atoi(argv[i + 1]);
     }
     if (projections < 1 || projections > 3600 || size < 8 || size > 1024 || threads < 1) {
-        std::fprintf(stderr, "usage: bench_tessor [--projections 1..3600] [--size 8..1024] [--threads T>=1]\n");
+        std::fprintf(stderr, "usage: bench_renderers [--projections 1..3600] [--size 8..1024] [--threads T>=1]\n");
         return 2;
     }
 
@@ -230,20 +308,33 @@ int main(int argc, char** argv) {
         collection.projections.push_back(std::make_unique<Projection>(2 * kPi * n / projections, size));
     const auto projecting = std::chrono::steady_clock::now();
     CParallel::For(projections, threads, [&](int n, int) { collection.projections[static_cast<std::size_t>(n)]->Project(phantom); });
-    std::printf("bench_tessor: %d Shepp-Logan projections of %d x %d (made in %.1f s) into %d^3 voxels, %d threads\n",
+    std::printf("bench_renderers: %d Shepp-Logan projections of %d x %d (made in %.1f s) into %d^3 voxels, %d threads\n",
                 projections, size, size, Seconds(projecting), size, threads);
 
     const double updates = static_cast<double>(size) * size * size * projections;
-    for (bool collectionMode : {false, true}) {
-        Volume one(size), all(size);
-        const Timing t1 = Run(collection, one, collectionMode, 1);
-        const Timing tn = Run(collection, all, collectionMode, threads);
-        const bool same = std::memcmp(one.voxels.data(), all.voxels.data(), one.voxels.size() * sizeof(float)) == 0;
-        std::printf("%s mode: 1 thread %7.2f s %6.3f GUPS (%.3f per CPU-second) | %d threads %7.2f s %6.3f GUPS"
-                    " (CPU %.2f s) | speed-up %.2f | %s\n",
-                    collectionMode ? "collection" : "projection", t1.wall, updates / t1.wall / 1e9,
-                    updates / t1.cpu / 1e9, threads, tn.wall, updates / tn.wall / 1e9, tn.cpu, t1.wall / tn.wall,
+    const double volumeMiB = static_cast<double>(size) * size * size * 4 / (1 << 20);
+    const double projectionMiB = static_cast<double>(size) * size * 4 / (1 << 20);
+    std::printf("volume %.0f MiB, one projection %.2f MiB; memory: the run's peak heap above the data\n",
+                volumeMiB, projectionMiB);
+    double tessorProjection = 0;
+    for (Renderer r : {Renderer::TessorProjection, Renderer::TessorCollection, Renderer::KarvexDefault,
+                       Renderer::KarvexFilteringOnly, Renderer::KarvexFloat}) {
+        Timing t[2];
+        std::vector<float> result[2];
+        const int counts[2] = {1, threads};
+        for (int n = 0; n < 2; ++n) {
+            Volume volume(size);
+            t[n] = Run(collection, volume, r, counts[n]);
+            result[n] = std::move(volume.voxels);
+        }
+        const bool same = result[0] == result[1];
+        if (r == Renderer::TessorProjection) tessorProjection = t[1].wall;
+        std::printf("%s 1 thread %6.2f s %5.2f GUPS %6.1f MiB | %d threads %6.2f s %5.2f GUPS %6.1f MiB"
+                    " (CPU %.1f s) | x%.2f vs Tessor projection mode | %s\n",
+                    Name(r), t[0].wall, updates / t[0].wall / 1e9, t[0].peakMiB, threads, t[1].wall,
+                    updates / t[1].wall / 1e9, t[1].peakMiB, t[1].cpu, tessorProjection / t[1].wall,
                     same ? "same bytes" : "RESULTS DIFFER");
+        std::fflush(stdout);
     }
     return 0;
 }
