@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
@@ -133,7 +134,7 @@ struct FloatLine {
 };
 
 template <bool kSkip, bool kMirror>
-VOXMILL_CLONES void AddFloatLine(const FloatLine& a, int begin, int end) {
+VOXMILL_CLONES void AddFloatLineScalar(const FloatLine& a, int begin, int end) {
     float* __restrict line = a.line;
     float* __restrict mirror = a.mirror;
     const float* __restrict work = a.work;
@@ -304,10 +305,14 @@ __attribute__((target("avx2"))) int AddFixedTable8(const FixedLine& a, int begin
     return i;
 }
 
-// The widest vector unit this processor has, asked once.
+// The widest vector unit this processor has, asked once, unless a test
+// turned the vector loops off.
 enum class Simd { none, avx2, avx512 };
 
+std::atomic<bool> g_vectorUnits{true};
+
 Simd Widest() {
+    if (!g_vectorUnits.load(std::memory_order_relaxed)) return Simd::none;
     static const Simd simd = [] {
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
@@ -317,6 +322,64 @@ Simd Widest() {
         return Simd::none;
     }();
     return simd;
+}
+
+}  // namespace
+
+void CVoxelBackprojection::UseVectorUnits(bool use) { g_vectorUnits.store(use); }
+
+namespace {
+
+// The floating-point line, eight voxels at a time with AVX-512: the row
+// quotient, its clamping and truncation, the column recomputed or taken
+// from the table, and the sum in double, each the scalar loop's operation
+// lane by lane.
+template <bool kSkip, bool kMirror>
+__attribute__((target("avx512f,avx512dq,avx512vl,avx512bw"))) int AddFloatLine8(const FloatLine& a, int begin,
+                                                                                 int end) {
+    const ColumnTable& t = *a.t;
+    const __m512d y = _mm512_set1_pd(a.y), dv = _mm512_set1_pd(a.dv), half = _mm512_set1_pd(0.5);
+    const __m512d low = _mm512_set1_pd(-1.0), high = _mm512_set1_pd(a.rows);
+    const __m512d uMin = _mm512_set1_pd(a.uMin), du = _mm512_set1_pd(a.du), zeroD = _mm512_setzero_pd();
+    const __m256i zero = _mm256_setzero_si256(), minusOne = _mm256_set1_epi32(-1);
+    const __m256i rows = _mm256_set1_epi32(a.rows), lastRow = _mm256_set1_epi32(a.rows - 1);
+    const __m256i stride = _mm256_set1_epi32(a.stride);
+    int i = begin;
+    for (; i + 8 <= end; i += 8) {
+        __m512d q = _mm512_sub_pd(_mm512_loadu_pd(t.vTop.data() + i), _mm512_mul_pd(y, _mm512_loadu_pd(t.m.data() + i)));
+        q = _mm512_add_pd(_mm512_div_pd(q, dv), half);
+        q = _mm512_min_pd(_mm512_max_pd(q, low), high);
+        const __m256i row = _mm512_cvttpd_epi32(q);
+        __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.col.data() + i));
+        if constexpr (!kSkip) {
+            __m512d v = _mm512_sub_pd(_mm512_loadu_pd(t.u.data() + i), uMin);
+            v = _mm512_max_pd(_mm512_add_pd(_mm512_div_pd(v, du), half), zeroD);
+            c = _mm256_mask_blend_epi32(_mm256_cmpge_epi32_mask(c, zero), minusOne, _mm512_cvttpd_epi32(v));
+        }
+        const __mmask8 on = _mm256_cmpge_epi32_mask(row, zero) & _mm256_cmplt_epi32_mask(row, rows) &
+                            _mm256_cmpge_epi32_mask(c, zero);
+        const __m512d weight = _mm512_cvtps_pd(_mm256_loadu_ps(t.w.data() + i));
+        const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(row, stride), c);
+        const __m256 sample = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), on, index, a.work, 4);
+        const __m512d line = _mm512_cvtps_pd(_mm256_loadu_ps(a.line + i));
+        const __m512d sum = _mm512_mask_add_pd(line, on, line, _mm512_mul_pd(weight, _mm512_cvtps_pd(sample)));
+        _mm256_storeu_ps(a.line + i, _mm512_cvtpd_ps(sum));
+        if constexpr (kMirror) {
+            const __m256i mirrored = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(lastRow, row), stride), c);
+            const __m256 other = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), on, mirrored, a.work, 4);
+            const __m512d image = _mm512_cvtps_pd(_mm256_loadu_ps(a.mirror + i));
+            const __m512d imageSum =
+                _mm512_mask_add_pd(image, on, image, _mm512_mul_pd(weight, _mm512_cvtps_pd(other)));
+            _mm256_storeu_ps(a.mirror + i, _mm512_cvtpd_ps(imageSum));
+        }
+    }
+    return i;
+}
+
+template <bool kSkip, bool kMirror>
+void AddFloatLine(const FloatLine& a, int begin, int end) {
+    if (Widest() == Simd::avx512) begin = AddFloatLine8<kSkip, kMirror>(a, begin, end);
+    AddFloatLineScalar<kSkip, kMirror>(a, begin, end);
 }
 
 template <bool kTable, bool kMirror>

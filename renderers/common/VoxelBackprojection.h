@@ -25,7 +25,11 @@
 //
 // Each voxel receives the views in the order given, whatever the number of
 // threads: z slabs are spread over threads and every slab takes all views
-// in turn, so a run gives the same bits on one thread as on many.
+// in turn, a few lines at a time so that the lines and the detector rows
+// they reach stay in cache, so a run gives the same bits on one thread as
+// on many. The line loops run eight or sixteen voxels at a time where the
+// processor has AVX-512 (AVX2 for the fixed-point table path), with the
+// scalar loop's operations lane by lane: the same bits on every machine.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +84,10 @@ public:
     static void Run(const CVolumeGrid& grid, const std::vector<View>& views, int threads) {
         Run(grid, views, threads, Switches{});
     }
+
+    // Lets the line loops use the vector units (the default) or not, for
+    // tests that compare the two.
+    static void UseVectorUnits(bool use);
 };
 
 // The 13-bit fixed-point format of the fixed-point path: value * 8192

@@ -348,5 +348,21 @@ TEST(KarvexReconstruction, SameBytesOnOneThreadAsOnMany) {
     }
 }
 
+TEST(KarvexReconstruction, SameBytesWithAndWithoutTheVectorUnits) {
+    test::FakeCollection collection(DefaultAcquisition(), 24, &Phantom());
+    for (int bits = 0; bits < 16; ++bits) {
+        Options o = Plain();
+        o.symmetry = bits & 1;
+        o.fixedPoint = bits & 2;
+        o.indexLut = bits & 4;
+        o.skipInterpolation = bits & 8;
+        CVoxelBackprojection::UseVectorUnits(false);
+        const auto scalar = Karvex(collection, o);
+        CVoxelBackprojection::UseVectorUnits(true);
+        const auto vector = Karvex(collection, o);
+        EXPECT_EQ(std::memcmp(scalar.data(), vector.data(), scalar.size() * sizeof(float)), 0) << bits;
+    }
+}
+
 }  // namespace
 }  // namespace voxmill
