@@ -9,7 +9,7 @@
 // projections and the volume are in use before; every allocation goes
 // through the counting operator new below).
 //
-// Usage: bench_renderers [--projections N] [--size S] [--threads T]
+// Usage: bench_renderers [--projections N] [--size S] [--threads T] [--only WORD]
 // (defaults 360, 256 pixels and voxels a side, VOXMILL_THREADS or all cores).
 #include <time.h>
 
@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <new>
 #include <thread>
 #include <vector>
@@ -290,10 +291,12 @@ Timing Run(Collection& collection, Volume& volume, Renderer renderer, int thread
 int main(int argc, char** argv) {
     using namespace voxmill;
     int projections = 360, size = 256, threads = CParallel::DefaultThreads();
+    std::string only;  // a word of the configurations' names, for profiling one
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--projections") == 0) projections = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--size") == 0) size = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--threads") == 0) threads = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
     }
     if (projections < 1 || projections > 3600 || size < 8 || size > 1024 || threads < 1) {
         std::fprintf(stderr, "usage: bench_renderers [--projections 1..3600] [--size 8..1024] [--threads T>=1]\n");
@@ -319,6 +322,7 @@ int main(int argc, char** argv) {
     double tessorProjection = 0;
     for (Renderer r : {Renderer::TessorProjection, Renderer::TessorCollection, Renderer::KarvexDefault,
                        Renderer::KarvexFilteringOnly, Renderer::KarvexFloat}) {
+        if (!only.empty() && std::string(Name(r)).find(only) == std::string::npos) continue;
         Timing t[2];
         std::vector<float> result[2];
         const int counts[2] = {1, threads};

@@ -69,8 +69,13 @@ public:
     HRESULT Go(IProgress* progress, IProjectionCollection* collection) {
         const LONG units = m_plan.angular ? m_count / 2 : m_count;
         const LONG perUnit = m_plan.angular ? 2 : 1;
-        const LONG batch = std::max<LONG>(1, CKarvexReconstruction::kMaxBatch / perUnit);
         const std::size_t pixels = m_filter.PixelCount();
+        // As many filtered projections as stay in the second-level cache
+        // together (the detector rows a tile of lines reaches are then hit
+        // again by every view), at most kMaxBatch.
+        const std::size_t fit = CKarvexReconstruction::kBatchBytes / std::max<std::size_t>(1, pixels * sizeof(float));
+        const LONG views = static_cast<LONG>(std::clamp<std::size_t>(fit, 2, CKarvexReconstruction::kMaxBatch));
+        const LONG batch = std::max<LONG>(1, views / perUnit);
         m_works.resize(pixels * static_cast<std::size_t>(std::min<LONG>(batch, units) * perUnit));
         BeginProgress(progress, units, u"Backprojecting...");
         for (LONG begin = 0; begin < units; begin += batch) {
