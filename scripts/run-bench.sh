@@ -9,7 +9,7 @@ found=0
 for b in "$build"/bin/bench_*; do
   [ -x "$b" ] || continue
   found=1
-  echo "== $(basename "$b")"
+  echo "== $(basename "$b") (load: $(cut -d' ' -f1-3 /proc/loadavg))"
   "$b"
 done
 [ "$found" = 1 ] || echo "no benchmarks built under $build/bin"
@@ -25,10 +25,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo "== voxmill-cli reconstruct, 360 projections of 256 x 256 in place into 256^3 voxels"
 "$cli" phantom shepp-logan "$work/head.pha" >/dev/null
-"$cli" project "$work/head.pha" "$work/head.prs" --pixels 256 256 --steps 360 --in-place >/dev/null
+"$cli" project "$work/head.pha" "$work/head.prs" --pixels 256 256 --steps 360 --in-place >/dev/null 2>&1
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
 TIMEFORMAT="%R s wall (%U s user, %S s system)"
-for run in "Karvex" "Karvex --option IsFixedPoint=0" "Tessor --option IsProcessCollection=1"; do
+for run in "Karvex" "Karvex --option IsFixedPoint=0" "Tessor --option IsProcessCollection=1" "Tessor"; do
   printf '%-44s' "$run:"
   # shellcheck disable=SC2086
-  time "$cli" reconstruct "$work/head.prs" "$work/head.vol" --renderer $run --voxels 256 256 256 --force >/dev/null
+  time "$cli" reconstruct "$work/head.prs" "$work/head.vol" --renderer $run --voxels 256 256 256 --force >/dev/null 2>&1
 done
