@@ -17,6 +17,11 @@
 //   a volume grid centred on that plane (within kTolerance of a pitch);
 // - index skip, fixed point and the index table as in CVoxelBackprojection.
 //
+// The detector grid, the kernel and the cosine weight come from entry 0;
+// each projection's own distances give its magnification, weight and
+// field of view. Filtered rows keep their negative values (a value that is
+// not finite becomes 0).
+//
 // Projections are loaded one at a time, at most kMaxBatch filtered ones are
 // held, and every z slab takes a batch while it is in cache; each voxel
 // sums its contributions in one fixed order, the same for any thread count.
