@@ -1,47 +1,20 @@
 #include "renderers/tessor/TessorCtrl.h"
 
-#include <algorithm>
 #include <new>
-#include <string_view>
 
-#include "renderers/tessor/Parallel.h"
 #include "renderers/tessor/TessorIds.h"
-#include "renderers/tessor/TessorModule.h"
 #include "renderers/tessor/TessorReconstruction.h"
 
 namespace voxmill {
 namespace {
 
-inline constexpr DISPID kDispidUnknown = -1;
+constexpr CDispatchProperties::Property kProperties[] = {
+    {DISPID_TESSOR_INTERPOLATIONMODE, "InterpolationMode", VT_I2},
+    {DISPID_TESSOR_ISPROCESSCOLLECTION, "IsProcessCollection", VT_BOOL},
+};
 
-// Dispatch names compare without regard to ASCII case, as OLE does.
-bool SameName(const OLECHAR* name, std::string_view ascii) {
-    std::size_t n = 0;
-    for (; name[n] != 0; ++n) {
-        if (n >= ascii.size()) return false;
-        auto lower = [](char32_t c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-        if (lower(name[n]) != lower(static_cast<unsigned char>(ascii[n]))) return false;
-    }
-    return n == ascii.size();
-}
-
-OLECHAR* TaskString(std::u16string_view text) {
-    auto* copy = static_cast<OLECHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
-    if (!copy) return nullptr;
-    std::copy(text.begin(), text.end(), copy);
-    copy[text.size()] = 0;
-    return copy;
-}
-
-// A VARIANT's value as an integer, for the coercions a property put allows.
-bool IntegerOf(const VARIANT& value, LONG* out) {
-    switch (value.vt) {
-        case VT_I2: *out = value.iVal; return true;
-        case VT_I4: *out = value.lVal; return true;
-        case VT_BOOL: *out = value.boolVal; return true;
-        default: return false;
-    }
-}
+constexpr CRendererControl::Identity kIdentity = {CLSID_TessorCtrl, DIID__DTessor, CLSID_TessorPropPage,
+                                                  u"Tessor Control", u"Tessor"};
 
 }  // namespace
 
@@ -57,200 +30,40 @@ HRESULT CTessorCtrl::CreateInstance(REFIID riid, void** object) {
     return hr;
 }
 
-CTessorCtrl::CTessorCtrl() : m_threads(CParallel::DefaultThreads()) { CTessorModule::ObjectCreated(); }
-
-CTessorCtrl::~CTessorCtrl() {
-    ReleaseSiteAndSinks();
-    CTessorModule::ObjectDestroyed();
-}
-
-HRESULT CTessorCtrl::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IRenderer) *object = static_cast<IRenderer*>(this);
-    else if (riid == IID_IDispatch || riid == DIID__DTessor) *object = static_cast<IDispatch*>(this);
-    else if (riid == IID_IOleObject) *object = static_cast<IOleObject*>(this);
-    else if (riid == IID_ISpecifyPropertyPages) *object = static_cast<ISpecifyPropertyPages*>(this);
-    else if (riid == IID_IPersistStorage) *object = static_cast<IPersistStorage*>(this);
-    else return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG CTessorCtrl::AddRef() { return ++m_refs; }
-
-ULONG CTessorCtrl::Release() {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-}
-
-void CTessorCtrl::SetThreads(int threads) { m_threads = std::clamp(threads, 1, CParallel::kMaxThreads); }
+CTessorCtrl::CTessorCtrl() : CRendererControl(kIdentity, kProperties) {}
 
 // --- IRenderer ---
 
 HRESULT CTessorCtrl::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) {
     if (!progress || !phantom || !volume) return E_POINTER;
-    return CTessorReconstruction(m_threads).Synthesize(progress, phantom, volume);
+    return CTessorReconstruction(Threads()).Synthesize(progress, phantom, volume);
 }
 
 HRESULT CTessorCtrl::ProcessProjection(IProgress* progress, IProjection* projection, IVolume* volume) {
     if (!progress || !projection || !volume) return E_POINTER;
     if (m_processCollection) return E_NOTIMPL;
-    return CTessorReconstruction(m_threads).ProcessProjection(projection, volume);
+    return CTessorReconstruction(Threads()).ProcessProjection(projection, volume);
 }
 
 HRESULT CTessorCtrl::ProcessCollection(IProgress* progress, IProjectionCollection* collection, IVolume* volume) {
     if (!progress || !collection || !volume) return E_POINTER;
     if (!m_processCollection) return E_NOTIMPL;
-    return CTessorReconstruction(m_threads).ProcessCollection(progress, collection, volume);
+    return CTessorReconstruction(Threads()).ProcessCollection(progress, collection, volume);
 }
 
-// --- IDispatch ---
+// --- properties ---
 
-HRESULT CTessorCtrl::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
+LONG CTessorCtrl::GetProperty(DISPID id) const {
+    return id == DISPID_TESSOR_INTERPOLATIONMODE ? m_interpolationMode : LONG{m_processCollection};
 }
 
-HRESULT CTessorCtrl::GetTypeInfo(UINT, LCID, void** typeInfo) {
-    if (typeInfo) *typeInfo = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT CTessorCtrl::GetIDsOfNames(REFIID, const OLECHAR** names, UINT count, LCID, DISPID* ids) {
-    if (!names || !ids) return E_POINTER;
-    if (count == 0) return E_INVALIDARG;
-    // Only the member name can be known: the properties take no named arguments.
-    for (UINT n = 0; n < count; ++n) ids[n] = kDispidUnknown;
-    if (!names[0]) return DISP_E_UNKNOWNNAME;
-    if (SameName(names[0], "InterpolationMode")) ids[0] = DISPID_TESSOR_INTERPOLATIONMODE;
-    else if (SameName(names[0], "IsProcessCollection")) ids[0] = DISPID_TESSOR_ISPROCESSCOLLECTION;
-    return ids[0] != kDispidUnknown && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
-}
-
-HRESULT CTessorCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, void*,
-                            UINT*) {
-    if (id != DISPID_TESSOR_INTERPOLATIONMODE && id != DISPID_TESSOR_ISPROCESSCOLLECTION)
-        return DISP_E_MEMBERNOTFOUND;
-    if (flags & DISPATCH_PROPERTYPUT) {
-        if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-        if (!params->rgvarg) return E_POINTER;
-        return PutProperty(id, params->rgvarg[0]);
-    }
-    if (flags & DISPATCH_PROPERTYGET) {
-        if (params && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        if (!result) return E_POINTER;
-        return GetProperty(id, result);
-    }
-    return DISP_E_MEMBERNOTFOUND;
-}
-
-HRESULT CTessorCtrl::PutProperty(DISPID id, const VARIANT& value) {
-    LONG number = 0;
-    if (!IntegerOf(value, &number)) return DISP_E_TYPEMISMATCH;
+HRESULT CTessorCtrl::PutProperty(DISPID id, LONG value) {
     if (id == DISPID_TESSOR_INTERPOLATIONMODE) {
-        if (number < 0 || number >= kInterpolationModes) return E_INVALIDARG;
-        m_interpolationMode = static_cast<SHORT>(number);
+        if (value < 0 || value >= kInterpolationModes) return E_INVALIDARG;
+        m_interpolationMode = static_cast<SHORT>(value);
     } else {
-        m_processCollection = number != 0;
+        m_processCollection = value != 0;
     }
-    m_modified = true;
-    return S_OK;
-}
-
-HRESULT CTessorCtrl::GetProperty(DISPID id, VARIANT* result) const {
-    if (id == DISPID_TESSOR_INTERPOLATIONMODE) {
-        result->vt = VT_I2;
-        result->iVal = m_interpolationMode;
-    } else {
-        result->vt = VT_BOOL;
-        result->boolVal = m_processCollection ? VARIANT_TRUE : VARIANT_FALSE;
-    }
-    return S_OK;
-}
-
-// --- IOleObject ---
-
-HRESULT CTessorCtrl::SetClientSite(IOleClientSite* site) {
-    if (site) site->AddRef();
-    if (m_site) m_site->Release();
-    m_site = site;
-    return S_OK;
-}
-
-HRESULT CTessorCtrl::GetClientSite(IOleClientSite** site) {
-    if (!site) return E_POINTER;
-    *site = m_site;
-    if (m_site) m_site->AddRef();
-    return S_OK;
-}
-
-HRESULT CTessorCtrl::Close(DWORD) {
-    // Nothing is persisted, so every save option closes alike.
-    for (auto& [connection, sink] : m_sinks) sink->OnClose();
-    ReleaseSiteAndSinks();
-    return S_OK;
-}
-
-void CTessorCtrl::ReleaseSiteAndSinks() {
-    auto sinks = std::move(m_sinks);
-    m_sinks.clear();
-    for (auto& [connection, sink] : sinks) sink->Release();
-    SetClientSite(nullptr);
-}
-
-HRESULT CTessorCtrl::GetUserClassID(CLSID* clsid) {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_TessorCtrl;
-    return S_OK;
-}
-
-HRESULT CTessorCtrl::GetUserType(DWORD form, OLECHAR** userType) {
-    if (!userType) return E_POINTER;
-    *userType = nullptr;
-    std::u16string_view name;
-    switch (form) {
-        case USERCLASSTYPE_FULL: name = u"Tessor Control"; break;
-        case USERCLASSTYPE_SHORT: name = u"Tessor"; break;
-        case USERCLASSTYPE_APPNAME: name = u"Tessor"; break;
-        default: return E_INVALIDARG;
-    }
-    *userType = TaskString(name);
-    return *userType ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CTessorCtrl::Advise(IAdviseSink* sink, DWORD* connection) {
-    if (!sink || !connection) return E_POINTER;
-    try {
-        m_sinks.emplace_back(m_nextConnection, sink);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    sink->AddRef();
-    *connection = m_nextConnection++;
-    return S_OK;
-}
-
-HRESULT CTessorCtrl::Unadvise(DWORD connection) {
-    const auto it = std::find_if(m_sinks.begin(), m_sinks.end(), [&](const auto& s) { return s.first == connection; });
-    if (it == m_sinks.end()) return E_INVALIDARG;
-    IAdviseSink* sink = it->second;
-    m_sinks.erase(it);
-    sink->Release();
-    return S_OK;
-}
-
-// --- ISpecifyPropertyPages ---
-
-HRESULT CTessorCtrl::GetPages(CAUUID* pages) {
-    if (!pages) return E_POINTER;
-    pages->cElems = 0;
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
-    if (!pages->pElems) return E_OUTOFMEMORY;
-    pages->pElems[0] = CLSID_TessorPropPage;
-    pages->cElems = 1;
     return S_OK;
 }
 
@@ -260,7 +73,7 @@ HRESULT CTessorCtrl::InitNew(IStorage*) {
     // The options are not persisted: a new control starts from zero.
     m_interpolationMode = 0;
     m_processCollection = false;
-    m_modified = false;
+    ClearModified();
     return S_OK;
 }
 

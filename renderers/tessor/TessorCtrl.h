@@ -1,8 +1,7 @@
 // The Tessor control: the renderer object the backprojector hosts. It
 // carries the two options of its dispatch interface (InterpolationMode,
 // dispid 1, VT_I2; IsProcessCollection, dispid 2, VT_BOOL), both 0 at
-// creation and not persisted, lists its property page, answers the OLE
-// object calls of the host and runs the reconstruction operations.
+// creation and not persisted; the OLE side is the shared renderer control.
 //
 // IsProcessCollection selects the mode: clear, the program drives the loop
 // through ProcessProjection and scales the volume itself; set, the control
@@ -11,85 +10,39 @@
 // are always taken from the nearest detector cell.
 #pragma once
 
-#include <atomic>
-#include <utility>
-#include <vector>
-
-#include "contract/Ole.h"
-#include "contract/Renderer.h"
+#include "renderers/common/RendererControl.h"
 
 namespace voxmill {
 
-class CTessorCtrl final : public IRenderer,
-                          public IDispatch,
-                          public IOleObject,
-                          public ISpecifyPropertyPages,
-                          public IPersistStorage {
+class CTessorCtrl final : public CRendererControl {
 public:
     // A new control with one reference.
     static CTessorCtrl* Create();
     // The class factory's creator: a new control asked for riid.
     static HRESULT CreateInstance(REFIID riid, void** object);
 
-    // IUnknown
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-
     // IRenderer
     HRESULT Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) override;
     HRESULT ProcessProjection(IProgress* progress, IProjection* projection, IVolume* volume) override;
     HRESULT ProcessCollection(IProgress* progress, IProjectionCollection* collection, IVolume* volume) override;
-
-    // IDispatch
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT index, LCID locale, void** typeInfo) override;
-    HRESULT GetIDsOfNames(REFIID riid, const OLECHAR** names, UINT count, LCID locale, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   void* excepInfo, UINT* argErr) override;
-
-    // IOleObject
-    HRESULT SetClientSite(IOleClientSite* site) override;
-    HRESULT GetClientSite(IOleClientSite** site) override;
-    HRESULT Close(DWORD saveOption) override;
-    HRESULT GetUserClassID(CLSID* clsid) override;
-    HRESULT GetUserType(DWORD form, OLECHAR** userType) override;
-    HRESULT Advise(IAdviseSink* sink, DWORD* connection) override;
-    HRESULT Unadvise(DWORD connection) override;
-
-    // ISpecifyPropertyPages
-    HRESULT GetPages(CAUUID* pages) override;
 
     // IPersistStorage
     HRESULT InitNew(IStorage* storage) override;
 
     SHORT InterpolationMode() const { return m_interpolationMode; }
     bool IsProcessCollection() const { return m_processCollection; }
-    // Set by every property change.
-    bool IsModified() const { return m_modified; }
-    // Threads of the reconstruction (CParallel::DefaultThreads() at creation).
-    void SetThreads(int threads);
-    int Threads() const { return m_threads; }
 
     // Interpolation modes the page offers: low, high, very high.
     static constexpr SHORT kInterpolationModes = 3;
 
 private:
     CTessorCtrl();
-    ~CTessorCtrl();
 
-    HRESULT PutProperty(DISPID id, const VARIANT& value);
-    HRESULT GetProperty(DISPID id, VARIANT* result) const;
-    void ReleaseSiteAndSinks();
+    LONG GetProperty(DISPID id) const override;
+    HRESULT PutProperty(DISPID id, LONG value) override;
 
-    std::atomic<ULONG> m_refs{1};
     SHORT m_interpolationMode = 0;
     bool m_processCollection = false;
-    bool m_modified = false;
-    int m_threads;
-    IOleClientSite* m_site = nullptr;
-    std::vector<std::pair<DWORD, IAdviseSink*>> m_sinks;
-    DWORD m_nextConnection = 1;
 };
 
 }  // namespace voxmill

@@ -1,12 +1,7 @@
 // The module's four entry points (the only symbols it exports).
-#include "contract/Ole.h"
-#include "contract/Plugin.h"
-#include "contract/Registry.h"
-#include "renderers/tessor/TessorClassFactory.h"
+#include "renderers/common/RendererExports.h"
 #include "renderers/tessor/TessorCtrl.h"
 #include "renderers/tessor/TessorIds.h"
-#include "renderers/tessor/TessorModule.h"
-#include "renderers/tessor/TessorRegistration.h"
 #if VOXMILL_TESSOR_PAGE
 #include "renderers/tessor/TessorPropPage.h"
 #endif
@@ -15,39 +10,31 @@
 
 namespace {
 
+using voxmill::CRendererExports;
+
 // An address inside this module, for finding the module's own path.
 const char kModuleAnchor = 0;
 
-std::string ModulePath() { return voxmill::CRegistry::ModulePathOf(&kModuleAnchor); }
+const voxmill::CRendererRegistration::Identity kIdentity = {
+    voxmill::LIBID_NrTESSORLib,         voxmill::kTessorTypeLibName,  voxmill::kTessorTypeLibVersion,
+    voxmill::CLSID_TessorCtrl,     voxmill::kTessorCtrlName,     voxmill::kTessorCtrlProgId,
+    voxmill::CLSID_TessorPropPage, voxmill::kTessorPropPageName, voxmill::kTessorPropPageProgId};
+
+const CRendererExports::Class kClasses[] = {
+    {voxmill::CLSID_TessorCtrl, &voxmill::CTessorCtrl::CreateInstance},
+#if VOXMILL_TESSOR_PAGE
+    {voxmill::CLSID_TessorPropPage, &voxmill::CTessorPropPage::CreateInstance},
+#endif
+};
 
 }  // namespace
 
-TESSOR_EXPORT voxmill::HRESULT DllRegisterServer() {
-    return voxmill::CTessorRegistration::Register(voxmill::CRegistry::DefaultPath(), ModulePath());
+TESSOR_EXPORT voxmill::HRESULT DllRegisterServer() { return CRendererExports::Register(kIdentity, &kModuleAnchor); }
+
+TESSOR_EXPORT voxmill::HRESULT DllUnregisterServer() { return CRendererExports::Unregister(kIdentity); }
+
+TESSOR_EXPORT voxmill::HRESULT DllGetClassObject(const voxmill::CLSID& clsid, const voxmill::IID& iid, void** object) {
+    return CRendererExports::GetClassObject(kClasses, clsid, iid, object);
 }
 
-TESSOR_EXPORT voxmill::HRESULT DllUnregisterServer() {
-    return voxmill::CTessorRegistration::Unregister(voxmill::CRegistry::DefaultPath());
-}
-
-TESSOR_EXPORT voxmill::HRESULT DllGetClassObject(const voxmill::CLSID& clsid, const voxmill::IID& iid,
-                                                 void** object) {
-    using namespace voxmill;
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    CTessorClassFactory::Creator creator = nullptr;
-    if (clsid == CLSID_TessorCtrl) creator = &CTessorCtrl::CreateInstance;
-#if VOXMILL_TESSOR_PAGE
-    else if (clsid == CLSID_TessorPropPage) creator = &CTessorPropPage::CreateInstance;
-#endif
-    else return CLASS_E_CLASSNOTAVAILABLE;
-    CTessorClassFactory* factory = CTessorClassFactory::Create(creator);
-    if (!factory) return E_OUTOFMEMORY;
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
-}
-
-TESSOR_EXPORT voxmill::HRESULT DllCanUnloadNow() {
-    return voxmill::CTessorModule::CanUnload() ? voxmill::S_OK : voxmill::S_FALSE;
-}
+TESSOR_EXPORT voxmill::HRESULT DllCanUnloadNow() { return CRendererExports::CanUnloadNow(); }

@@ -6,68 +6,22 @@
 #include <vector>
 
 #include "contract/ListElement.h"
-#include "renderers/tessor/Parallel.h"
-#include "renderers/tessor/ProjectionFilter.h"
-#include "renderers/tessor/ProjectionGeometry.h"
-#include "renderers/tessor/RampKernel.h"
-#include "renderers/tessor/VolumeGrid.h"
-#include "renderers/tessor/VoxelBackprojection.h"
+#include "renderers/common/EntryAccess.h"
+#include "renderers/common/Parallel.h"
+#include "renderers/common/ProjectionFilter.h"
+#include "renderers/common/ProjectionGeometry.h"
+#include "renderers/common/RampKernel.h"
+#include "renderers/common/VolumeGrid.h"
+#include "renderers/common/VoxelBackprojection.h"
+#include "renderers/common/Voxelizer.h"
 
 namespace voxmill {
-namespace {
-
-// Progress captions are BSTRs, which the sink may not keep.
-HRESULT BeginProgress(IProgress* progress, LONG count, const char16_t* caption) {
-    std::u16string text(caption);
-    return progress->Begin(count, text.data());
-}
-
-// The projection behind a collection entry (asking for it loads the entry).
-IProjection* ProjectionOf(IListElement* item) {
-    void* projection = nullptr;
-    if (FAILED(item->QueryInterface(IID_IProjection, &projection))) return nullptr;
-    return static_cast<IProjection*>(projection);
-}
-
-// The pixels of a projection whose grid matches `detector`, or null.
-const float* PixelsOf(IProjection* projection, const CProjectionGeometry& detector, CProjectionGeometry* own) {
-    float* pixels = nullptr;
-    if (FAILED(CProjectionGeometry::Read(projection, own)) || !own->HasSamePixelCounts(detector) ||
-        FAILED(projection->GetData(&pixels)))
-        return nullptr;
-    return pixels;
-}
-
-}  // namespace
 
 CTessorReconstruction::CTessorReconstruction(int threads)
     : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)) {}
 
 HRESULT CTessorReconstruction::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) const {
-    if (!progress || !phantom || !volume) return E_POINTER;
-    CVolumeGrid g;
-    if (const HRESULT hr = CVolumeGrid::Read(volume, &g); FAILED(hr)) return hr;
-    LONG count = 0;
-    if (FAILED(phantom->GetCount(&count))) return E_FAIL;
-    count = std::max<LONG>(count, 0);
-    BeginProgress(progress, count, u"Sinthetizing...");
-    for (LONG n = 0; n < count; ++n) {
-        IPhantomElement* element = nullptr;
-        if (SUCCEEDED(phantom->GetElement(n, &element)) && element) {
-            for (LONG k = 0; k < g.nZ; ++k) {
-                float* slab = g.Slab(k);
-                for (LONG i = 0; i < g.nX; ++i) {
-                    for (LONG j = 0; j < g.nY; ++j) {
-                        float mu = 0;
-                        if (element->Sample(g.x[i], g.y[j], g.z[k], &mu) == S_OK)
-                            slab[static_cast<std::size_t>(j) * g.nX + i] += mu;
-                    }
-                }
-            }
-        }
-        progress->Step();
-    }
-    return S_OK;
+    return CVoxelizer::Synthesize(progress, phantom, volume);
 }
 
 HRESULT CTessorReconstruction::ProcessProjection(IProjection* projection, IVolume* volume) const {
@@ -169,11 +123,15 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
 
 void CTessorReconstruction::ScaleByTurn(const CVolumeGrid& grid, LONG count, int threads) {
     if (count <= 0) return;
-    const double factor = 2.0 * CRampKernel::kPi / count;
+    // The program's own expression, (v * 2 pi) / N, so that both modes give
+    // the same bits: v * (2 pi / N) rounds differently when N is not a
+    // power of two.
+    const double twoPi = 2.0 * CRampKernel::kPi;
+    const double n = static_cast<double>(count);
     CParallel::For(grid.nZ, threads, [&](int k, int) {
         float* slab = grid.Slab(k);
-        for (std::size_t n = 0; n < grid.SlabSize(); ++n)
-            slab[n] = static_cast<float>(static_cast<double>(slab[n]) * factor);
+        for (std::size_t i = 0; i < grid.SlabSize(); ++i)
+            slab[i] = static_cast<float>(static_cast<double>(slab[i]) * twoPi / n);
     });
 }
 

@@ -93,12 +93,21 @@ CRendererRoad::CRendererRoad(const std::string& modulePath, const std::string& n
 
 std::unique_ptr<CVolume> CRendererRoad::Reconstruct(CProjectionCollection& collection, bool collectionMode,
                                                     const CBackProjector::VolumeSize& size, std::string* problem) {
+    if (!SetOption("IsProcessCollection", collectionMode ? "1" : "0", problem)) return nullptr;
+    return Render(collection, size, problem);
+}
+
+bool CRendererRoad::SetOption(const std::string& name, const std::string& value, std::string* problem) {
     std::string error;
-    if (const HRESULT hr = m_backProjector.SetRendererOption("IsProcessCollection", collectionMode ? "1" : "0", &error);
-        hr != S_OK) {
-        *problem = "IsProcessCollection: " + HResultText(hr) + " " + error;
-        return nullptr;
+    if (const HRESULT hr = m_backProjector.SetRendererOption(name, value, &error); hr != S_OK) {
+        *problem = name + ": " + HResultText(hr) + " " + error;
+        return false;
     }
+    return true;
+}
+
+std::unique_ptr<CVolume> CRendererRoad::Reconstruct(CProjectionCollection& collection,
+                                                    const CBackProjector::VolumeSize& size, std::string* problem) {
     return Render(collection, size, problem);
 }
 

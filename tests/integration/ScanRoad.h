@@ -75,6 +75,12 @@ public:
     // *problem set, when the run failed.
     std::unique_ptr<CVolume> Reconstruct(CProjectionCollection& collection, bool collectionMode,
                                          const CBackProjector::VolumeSize& size, std::string* problem);
+    // Sets one of the renderer's options; false, with *problem set, when
+    // the renderer refuses it.
+    bool SetOption(const std::string& name, const std::string& value, std::string* problem);
+    // The backprojector's run on the collection with the options as set.
+    std::unique_ptr<CVolume> Reconstruct(CProjectionCollection& collection, const CBackProjector::VolumeSize& size,
+                                         std::string* problem);
     // The backprojector's run on the phantom itself: its voxelization.
     std::unique_ptr<CVolume> Voxelize(CPhantom& phantom, const CBackProjector::VolumeSize& size,
                                       std::string* problem);

@@ -125,6 +125,30 @@ TEST_F(ReconstructionCli, AMissingMemberIsSkippedInBothModesAndReported) {
     EXPECT_TRUE(Has(r.err, report)) << r.err;
     EXPECT_TRUE(Has(Cli("info whole.vol").out, "values: 3 .. 3"));
 }
+#ifdef VOXMILL_KARVEX_MODULE
+TEST_F(ReconstructionCli, KarvexIsListedAndReconstructsWithItsOptions) {
+    ASSERT_EQ(Cli("plugins register '" VOXMILL_KARVEX_MODULE "'").rc, 0);
+    Result r = Cli("plugins list");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "{D5CD8B32-7333-11D3-B405-F04640D171F5}")) << r.out;
+    EXPECT_TRUE(Has(r.out, "Karvex Control")) << r.out;
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    ASSERT_EQ(Cli("project head.pha scan.prs --pixels 32 32 --steps 8").rc, 0);
+
+    r = Cli("reconstruct scan.prs fixed.vol --renderer Karvex --voxels 8 8 8");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Initializing...")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Backprojecting...")) << r.err;
+    r = Cli("reconstruct scan.prs float.vol --renderer Karvex --voxels 8 8 8 --option IsFixedPoint=0 "
+            "--option IsAllowedSimmetryBoost=0");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(Cli("info float.vol").out, "values:"));
+    r = Cli("reconstruct scan.prs bad.vol --renderer Karvex --voxels 8 8 8 --option IsProcessCollection=1");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_TRUE(Has(r.err, "IsProcessCollection")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(m_folder.File("bad.vol")));
+}
+#endif
 
 TEST_F(ReconstructionCli, BadRequestsFailWithAMessageAndWriteNothing) {
     RegisterTestRenderer();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/ListElementStub.h"
@@ -264,6 +265,38 @@ private slots:
         sheet->setCurrentWidget(page);
         QVERIFY(!pluginWindow->isHidden());
         QVERIFY(collection->isVisible());
+    }
+
+    void theChooserListsKarvexBesideTessorAndKarvexReplacesTessorsPage() {
+#ifdef VOXMILL_KARVEX_MODULE
+        if (!RequireTessor()) return;
+        QVERIFY(Register(VOXMILL_KARVEX_MODULE));
+        std::vector<std::string> names;
+        for (const auto& entry : CPluginRegistry().EnumeratePlugins()) names.push_back(entry.name);
+        QVERIFY(std::find(names.begin(), names.end(), "Tessor Control") != names.end());
+        QVERIFY(std::find(names.begin(), names.end(), "Karvex Control") != names.end());
+
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, kTessor);
+        SelectRenderer(view, kKarvex);
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        QCOMPARE(TabTitles(sheet), FourPages() << "Karvex");
+        QCOMPARE(sheet->RendererPage()->ControlName()->text(), QString("Karvex Control"));
+        QCOMPARE(sheet->RendererPage()->FileName()->text(), QString("libkarvex.so"));
+        CPropertyPageX* page = sheet->RendererPages().front();
+        QStringList groups;
+        for (auto* g : page->findChildren<QGroupBox*>()) groups << g->title();
+        QCOMPARE(groups, QStringList({"Filtering", "Interpolation quality", "Render tricks"}));
+        auto* fixedPoint = page->findChild<QCheckBox*>("isFixedPoint");
+        QVERIFY(fixedPoint && fixedPoint->isChecked());
+        QCOMPARE(fixedPoint->text(), QString("Use Fixed-point Math"));
+        fixedPoint->click();
+        VARIANT value;
+        QCOMPARE(view->GetBackProjector()->GetRendererOption("IsFixedPoint", &value), S_OK);
+        QVERIFY(value.vt == VT_BOOL && value.boolVal == VARIANT_FALSE);
+#else
+        QSKIP("this tree builds no Karvex");
+#endif
     }
 
     void choosingTheSameRendererKeepsItsPageAndOptions() {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "contract/Ole.h"
-#include "renderers/tessor/FieldOfView.h"
+#include "renderers/common/FieldOfView.h"
 #include "renderers/tessor/TessorCtrl.h"
-#include "tests/renderers/tessor/FakeCollection.h"
-#include "tests/renderers/tessor/FakeProgress.h"
-#include "tests/renderers/tessor/FakeVolume.h"
+#include "tests/renderers/common/FakeCollection.h"
+#include "tests/renderers/common/FakeProgress.h"
+#include "tests/renderers/common/FakeVolume.h"
 
 namespace voxmill {
 namespace {

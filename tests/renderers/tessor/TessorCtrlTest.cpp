@@ -10,14 +10,16 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "contract/Ole.h"
 #include "renderers/tessor/TessorCtrl.h"
 #include "renderers/tessor/TessorIds.h"
-#include "tests/renderers/tessor/FakeCollection.h"
-#include "tests/renderers/tessor/FakePhantom.h"
-#include "tests/renderers/tessor/FakeProgress.h"
-#include "tests/renderers/tessor/FakeVolume.h"
+#include "tests/renderers/common/FakeCollection.h"
+#include "tests/renderers/common/FakePhantom.h"
+#include "tests/renderers/common/FakeProgress.h"
+#include "tests/renderers/common/FakeSite.h"
+#include "tests/renderers/common/FakeVolume.h"
 
 namespace voxmill {
 namespace {
@@ -325,32 +327,9 @@ TEST(TessorCtrl, UserTypeClassIdAndPropertyPage) {
     CoTaskMemFree(pages.pElems);
 }
 
-class CountingSite : public IOleClientSite, public IAdviseSink {
-public:
-    HRESULT QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++refs); }
-    ULONG Release() override { return static_cast<ULONG>(--refs); }
-    HRESULT SaveObject() override { return S_OK; }
-    HRESULT GetMoniker(DWORD, DWORD, IUnknown**) override { return E_NOTIMPL; }
-    HRESULT GetContainer(IUnknown**) override { return E_NOTIMPL; }
-    HRESULT ShowObject() override { return S_OK; }
-    HRESULT OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT RequestNewObjectLayout() override { return S_OK; }
-    void OnDataChange(void*, void*) override {}
-    void OnViewChange(DWORD, LONG) override {}
-    void OnRename(IUnknown*) override {}
-    void OnSave() override {}
-    void OnClose() override { ++closes; }
-    int refs = 0;
-    int closes = 0;
-};
-
 TEST(TessorCtrl, HoldsItsClientSiteAndSinksUntilClosed) {
     CtrlPtr ctrl = NewCtrl();
-    CountingSite site;
+    test::FakeSite site;
     ASSERT_EQ(ctrl->SetClientSite(&site), S_OK);
     EXPECT_EQ(site.refs, 1);
     IOleClientSite* got = nullptr;
@@ -367,6 +346,46 @@ TEST(TessorCtrl, HoldsItsClientSiteAndSinksUntilClosed) {
     ASSERT_EQ(ctrl->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(site.closes, 1);
     EXPECT_EQ(site.refs, 0);
+}
+
+TEST(TessorCtrl, SinksThatUnadviseThemselvesWhileClosingAreToldOnce) {
+    CtrlPtr ctrl = NewCtrl();
+    test::CloseWithSelfRemovingSinks(ctrl.get(), [](const test::FakeSite& site) {
+        EXPECT_EQ(site.closes, 1);
+        EXPECT_EQ(site.refs, 0);
+        for (HRESULT hr : site.unadviseResults) EXPECT_EQ(hr, E_INVALIDARG);
+    });
+}
+
+}  // namespace
+}  // namespace voxmill
+
+namespace voxmill {
+namespace {
+
+TEST(TessorCtrl, BothModesScaleByTheProgramsExpressionToTheBit) {
+    // Six projections at quarter turns, so every one has exactly the same
+    // distances (R = 4, D = 8) as the first, which collection mode uses for
+    // all: the two modes then differ only in how they apply 2 pi / 6.
+    const test::AnalyticPhantom phantom{{test::Ellipsoid::Ball(0.6, 1.0), {0.2, -0.1, 0.1, 0.2, 0.3, 0.15, 0.5}}};
+    test::Acquisition a;
+    a.columns = a.rows = 24;
+    test::FakeCollection collection(a, 0, nullptr);
+    for (int n = 0; n < 6; ++n) {
+        auto p = std::make_unique<test::FakeProjection>(a, (n % 4) * 3.141592653589793 / 2);
+        p->Project(phantom);
+        collection.Add(std::move(p));
+    }
+    CtrlPtr ctrl = NewCtrl();
+    test::FakeProgress progress;
+    test::FakeVolume byProjection(2.0, 15), byCollection(2.0, 15);
+    for (int n = 0; n < 6; ++n)
+        ASSERT_EQ(ctrl->ProcessProjection(&progress, &collection.Projection(n), &byProjection), S_OK);
+    // The program's loop scales by v * 2 pi / N, evaluated left to right.
+    for (float& v : byProjection.Voxels()) v = static_cast<float>(static_cast<double>(v) * 6.283185307179586 / 6.0);
+    SetCollectionMode(ctrl.get(), true);
+    ASSERT_EQ(ctrl->ProcessCollection(&progress, &collection, &byCollection), S_OK);
+    EXPECT_EQ(byCollection.Voxels(), byProjection.Voxels());
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 #include "renderers/tessor/TessorCtrl.h"
 #include "renderers/tessor/TessorPropPage.h"
-#include "renderers/tessor/TessorPropPageWidget.h"
+#include "renderers/common/ui/RendererPropPage.h"
+#include "renderers/common/ui/RendererPropPageWidget.h"
 
 namespace voxmill {
 namespace {
@@ -50,7 +51,7 @@ protected:
     void SetUp() override {
         void* p = nullptr;
         ASSERT_EQ(CTessorPropPage::CreateInstance(IID_IPropertyPage, &p), S_OK);
-        page = static_cast<CTessorPropPage*>(static_cast<IPropertyPage*>(p));
+        page = static_cast<CRendererPropPage*>(static_cast<IPropertyPage*>(p));
         ctrl = CTessorCtrl::Create();
         ASSERT_EQ(page->SetPageSite(&site), S_OK);
         IUnknown* objects[] = {static_cast<IRenderer*>(ctrl)};
@@ -72,7 +73,7 @@ protected:
 
     QWidget parent;
     CountingPageSite site;
-    CTessorPropPage* page = nullptr;
+    CRendererPropPage* page = nullptr;
     CTessorCtrl* ctrl = nullptr;
 };
 
@@ -81,7 +82,7 @@ TEST_F(TessorPropPageTest, BuildsItsGroupsUnderTheGivenParent) {
     ASSERT_EQ(page->Activate(&parent, &rect, 0), S_OK);
     EXPECT_EQ(page->Activate(&parent, &rect, 0), E_UNEXPECTED);
     ASSERT_EQ(page->Show(SW_SHOW), S_OK);
-    CTessorPropPageWidget* widget = page->Widget();
+    CRendererPropPageWidget* widget = page->Widget();
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->parentWidget(), &parent);
     EXPECT_EQ(widget->geometry(), QRect(10, 20, 300, 200));
@@ -105,7 +106,7 @@ TEST_F(TessorPropPageTest, BuildsItsGroupsUnderTheGivenParent) {
 
     ASSERT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(page->Widget(), nullptr);
-    EXPECT_TRUE(parent.findChildren<CTessorPropPageWidget*>().isEmpty());
+    EXPECT_TRUE(parent.findChildren<CRendererPropPageWidget*>().isEmpty());
     EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
 }
 
@@ -116,7 +117,7 @@ TEST_F(TessorPropPageTest, ApplyWritesTheShownValuesToTheControl) {
     ASSERT_NE(box, nullptr);
     box->click();
     EXPECT_EQ(site.changes, 1);
-    EXPECT_EQ(site.lastFlags, CTessorPropPage::kStatusDirty);
+    EXPECT_EQ(site.lastFlags, CRendererPropPage::kStatusDirty);
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     EXPECT_FALSE(ctrl->IsProcessCollection());
 
@@ -130,7 +131,7 @@ TEST_F(TessorPropPageTest, ApplyWritesTheShownValuesToTheControl) {
 TEST_F(TessorPropPageTest, ShowsTheControlsValuesByIndex) {
     SetMode(2);
     ASSERT_EQ(page->Activate(&parent, nullptr, 0), S_OK);
-    EXPECT_EQ(page->Widget()->InterpolationMode(), 2);
+    EXPECT_EQ(page->Widget()->Value(1), 2);
     EXPECT_TRUE(page->Widget()->findChild<QRadioButton*>("interpolationMode2")->isChecked());
     EXPECT_EQ(site.changes, 0);  // loading values is no change
 
