@@ -1,10 +1,12 @@
 #include "acquisition/CircularOrbit.h"
 
 #include <cmath>
+#include <type_traits>
 
 #include "acquisition/Detector.h"
 #include "acquisition/DetectorTrajectory.h"
 #include "acquisition/GeometryValues.h"
+#include "acquisition/Source.h"
 #include "acquisition/Trajectory.h"
 
 namespace voxmill {
@@ -57,6 +59,21 @@ CMatrix4 AxisRotation(double ux, double uy, double uz, double theta) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r.m[i][j] = (i == j ? c : 0.0) + t * u[i] * u[j] + s * k[i][j];
     return r;
+}
+
+void PoseOnFullCircle(std::size_t k, std::size_t n, double radius, CSource& source, CDetector& detector, double dimX,
+                      double dimY, std::uint32_t width, std::uint32_t height) {
+    const double step = 360.0 / static_cast<double>(n);
+    const double theta = static_cast<double>(k) * step * kOrbitPi * (1.0 / 180.0);
+    const CMatrix4 r = AxisRotation(0.0, 1.0, 0.0, theta);
+    auto turned = [&r](const auto& v) {
+        std::remove_cvref_t<decltype(v)> out;
+        r.Transform3(v, out);
+        return out;
+    };
+    source.SetPosition(turned(CPoint4(0, 0, radius)));
+    detector.SetGeometry(turned(CPoint4(0, 0, -radius)), turned(CDirection4(1, 0, 0)), turned(CDirection4(0, 1, 0)),
+                         dimX, dimY, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
 }  // namespace voxmill

@@ -5,6 +5,8 @@
 // V = +y and N = H x V pointing back at the source.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "geometry/Matrix4.h"
@@ -14,6 +16,7 @@
 namespace voxmill {
 
 class CDetector;
+class CSource;
 class CDetectorTrajectory;
 class CTrajectory;
 struct DetectorPageValues;
@@ -40,6 +43,13 @@ CRotation StepRotation(double step);
 std::unique_ptr<CTrajectory> MakeSourcePath(double sourceAxisDistance, double theta0, double step);
 std::unique_ptr<CDetectorTrajectory> MakeDetectorPath(const DetectorPageValues& page, double axisDetectorDistance,
                                                       double theta0, double step);
+
+// Member k of n on the full circle of the raw-file imports: theta =
+// k x 360 / n degrees (radians with kOrbitPi), R the rotation about +y;
+// source R (0, 0, radius), detector centre R (0, 0, -radius), H = R (1, 0, 0),
+// V = R (0, 1, 0), with the image's own size and counts.
+void PoseOnFullCircle(std::size_t k, std::size_t n, double radius, CSource& source, CDetector& detector, double dimX,
+                      double dimY, std::uint32_t width, std::uint32_t height);
 
 // Rotation by theta about the unit axis (ux, uy, uz):
 // cos I + (1 - cos) u u^T + sin [u]x, the form the collection's circular

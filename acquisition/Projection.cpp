@@ -52,12 +52,7 @@ bool CProjection::SetGeometry(const CPoint4& center, const CDirection4& horizont
     return true;
 }
 
-void CProjection::GetDescription(std::string& description) {
-    const CPoint4& p = m_source.GetPosition();
-    char text[128];
-    std::snprintf(text, sizeof text, "%+.2f,%+.2f,%+.2f", p.x, p.y, p.z);
-    description = text;
-}
+void CProjection::GetDescription(std::string& description) { description = SourceDescription(m_source); }
 
 void CProjection::Serialize(CArchive& ar) {
     if (GetStorageFormat() != StorageFormat::native) {

@@ -52,18 +52,6 @@ std::string FullPath(const std::string& path) {
     return ec ? path : full.lexically_normal().string();
 }
 
-CPoint4 Rotated(const CMatrix4& r, const CPoint4& p) {
-    CPoint4 out;
-    r.Transform3(p, out);
-    return out;
-}
-
-CDirection4 Rotated(const CMatrix4& r, const CDirection4& d) {
-    CDirection4 out;
-    r.Transform3(d, out);
-    return out;
-}
-
 }  // namespace
 
 VOXMILL_IMPLEMENT_DYNAMIC(CProjectionCollection, CTarget)
@@ -316,7 +304,6 @@ CProjectionCollection::RawFilesReport CProjectionCollection::ImportRawFiles(cons
 void CProjectionCollection::ApplyCircularGeometry() {
     const std::size_t n = m_members.size();
     if (n == 0) return;
-    const double step = 360.0 / static_cast<double>(n);
     for (std::size_t i = 0; i < n; ++i) {
         CListElementStub& stub = *m_members[i];
         CProjection* projection = GetProjection(i);
@@ -327,13 +314,9 @@ void CProjectionCollection::ApplyCircularGeometry() {
                         "; its geometry is unchanged");
             continue;
         }
-        const double theta = static_cast<double>(i) * step * kOrbitPi * (1.0 / 180.0);
-        const CMatrix4 r = AxisRotation(0.0, 1.0, 0.0, theta);
-        projection->SetSourcePosition(Rotated(r, CPoint4(0, 0, kOrbitRadius)));
-        projection->GetDetector().SetGeometry(
-            Rotated(r, CPoint4(0, 0, -kOrbitRadius)), Rotated(r, CDirection4(1, 0, 0)),
-            Rotated(r, CDirection4(0, 1, 0)), projection->GetDimX(), projection->GetDimY(),
-            static_cast<std::int32_t>(projection->GetWidth()), static_cast<std::int32_t>(projection->GetHeight()));
+        PoseOnFullCircle(i, n, kOrbitRadius, projection->GetSource(), projection->GetDetector(),
+                         projection->GetDimX(), projection->GetDimY(), projection->GetWidth(),
+                         projection->GetHeight());
         stub.m_strDescription.clear();  // the source moved
         if (!stub.m_bLinked) continue;
         // A linked member is read back from its file at every Load: the new

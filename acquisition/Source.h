@@ -3,6 +3,8 @@
 // its source record: x, y, z, w as four doubles, 32 bytes.
 #pragma once
 
+#include <string>
+
 #include "app/DocumentEx.h"
 #include "geometry/Vector.h"
 
@@ -29,5 +31,9 @@ public:
 private:
     CPoint4 m_position;
 };
+
+// The position as "%+.2f,%+.2f,%+.2f": the list text of every member that
+// carries a source (projections, slides).
+std::string SourceDescription(const CSource& source);
 
 }  // namespace voxmill

@@ -33,24 +33,21 @@ const char* const kImportRawsUsage =
     "                               one linked projection per raw file (IN.raw.PRJ beside it),\n"
     "                               posed on a circle of radius 4; the files must be equally long";
 
-namespace {
+void MatrixOptions::ApplyTo(BinaryMatrixImport& values) const {
+    if (type) values.type = *type;
+    if (width) values.width = *width;
+    if (height) values.height = *height;
+    if (dimX) values.dimX = static_cast<float>(*dimX);
+    if (dimY) values.dimY = static_cast<float>(*dimY);
+    if (offset) values.offset = *offset;
+}
 
-// The matrix values the import commands share, as given on the line.
-struct MatrixOptions {
-    std::optional<std::int32_t> type;
-    std::optional<std::uint32_t> width, height;
-    std::optional<double> dimX, dimY;
-    std::optional<std::uint32_t> offset;
-
-    void ApplyTo(BinaryMatrixImport& values) const {
-        if (type) values.type = *type;
-        if (width) values.width = *width;
-        if (height) values.height = *height;
-        if (dimX) values.dimX = static_cast<float>(*dimX);
-        if (dimY) values.dimY = static_cast<float>(*dimY);
-        if (offset) values.offset = *offset;
-    }
-};
+// Making a document never silently replaces a file the user may still need.
+void CheckCanCreate(const std::string& path, bool force) {
+    std::error_code ec;
+    if (!force && std::filesystem::exists(path, ec))
+        throw CliError(path + " already exists (use --force to replace it)");
+}
 
 std::uint32_t Positive(int v, const char* what) {
     if (v <= 0) throw CliError(std::string(what) + " must be positive");
@@ -83,17 +80,12 @@ MatrixOptions TakeMatrixOptions(Args& args) {
     return o;
 }
 
+namespace {
+
 void TakeVector(Args& args, const char* option, float (&v)[3]) {
     double values[3];
     if (!args.Option(option, values, 3)) return;
     for (int k = 0; k < 3; ++k) v[k] = static_cast<float>(values[k]);
-}
-
-// Making a document never silently replaces a file the user may still need.
-void CheckCanCreate(const std::string& path, bool force) {
-    std::error_code ec;
-    if (!force && std::filesystem::exists(path, ec))
-        throw CliError(path + " already exists (use --force to replace it)");
 }
 
 void CheckUsable(const std::string& problem) {

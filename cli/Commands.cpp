@@ -1,3 +1,4 @@
+#include "cli/CineCommands.h"
 #include "cli/Command.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
@@ -17,6 +18,8 @@ const std::vector<Command>& Commands() {
         {"reconstruct", kReconstructUsage, &RunReconstructCommand},
         {"slice", kSliceUsage, &RunSliceCommand},
         {"warp", kWarpUsage, &RunWarpCommand},
+        {"slide", kSlideUsage, &RunSlideCommand},
+        {"cine", kCineUsage, &RunCineCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/AcquisitionCommands.h"
+#include "cli/CineCommands.h"
 #include "cli/Command.h"
 #include "cli/ReconstructionCommands.h"
 #include "cli/SliceCommands.h"
@@ -58,6 +59,11 @@ const std::vector<ExportKind>& ExportKinds() {
         {"raw", ".vol", kExportVolumeRawUsage, &ExportVolumeRaw},
         {"bmp", ".slc", kExportSliceBitmapUsage, nullptr, &ExportSliceBitmap},
         {"bmp", ".sls", kExportSliceCollectionBitmapUsage, nullptr, &ExportSliceCollectionBitmap},
+        {"raw", ".sld", "  export raw IN.sld OUT.raw    the slide's bytes, row 0 first", &ExportSlideRaw},
+        {"bmp", ".sld", "  export bmp IN.sld OUT.bmp    8-bit grey bitmap, whole-number stretch of the range",
+         &ExportSlideBitmap},
+        {"cine", ".sds", "  export cine IN.sds OUT.raw   every slide's bytes, back to back", &ExportCineRaw},
+        {"avi", ".sds", "  export avi IN.sds OUT.avi    8-bit video \"Cine by Voxmill\", 10 s long", &ExportCineAvi},
     };
     return table;
 }
@@ -70,6 +76,8 @@ const std::vector<InfoKind>& InfoKinds() {
         {".vol", &PrintVolumeInfo},
         {".slc", &PrintSliceInfo},
         {".sls", &PrintSliceCollectionInfo},
+        {".sld", &PrintSlideInfo},
+        {".sds", &PrintCineInfo},
     };
     return table;
 }

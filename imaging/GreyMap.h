@@ -38,8 +38,24 @@ inline constexpr int kGreyWindowSliderMax = 1000;
 inline constexpr int kGreyWindowInitialWidth = 1000;
 inline constexpr int kGreyWindowInitialPosition = (kGreyWindowSliderMax - 1) / 2;
 
+// The grey window of an 8-bit image view: the float view's rule in whole
+// numbers, both divisions truncating (centre = position x r div 999 + m,
+// half = width x r div 2000), then clamped to [minValue, maxValue].
+GreyWindow IntegerGreyWindow(std::uint8_t minValue, std::uint8_t maxValue, int windowWidth, int windowPosition);
+
+// The full-range mapping of an 8-bit image: a whole-number stretch
+// k = floor((levels - 1) / (max - min)), p -> k x (p - min) kept as a byte;
+// 0 everywhere when max equals min. A range of 0 to 100 shows as 0 to 200.
+inline std::uint8_t IntegerGreyIndex(std::uint8_t p, std::uint8_t minValue, std::uint8_t maxValue,
+                                     std::uint32_t levels = kGreyLevels) {
+    if (maxValue <= minValue) return 0;
+    const int k = static_cast<int>(levels - 1) / (maxValue - minValue);
+    return static_cast<std::uint8_t>(k * (p - minValue));
+}
+
 // An 8-bit bitmap with the grey colour table (entry i = blue i, green i,
-// red i), its palette and zeroed bits.
-std::unique_ptr<CDib> NewGreyDib(std::uint32_t width, std::uint32_t height);
+// red i), its palette and zeroed bits. An animated palette marks its
+// entries reserved, as the 8-bit images' pictures ask for.
+std::unique_ptr<CDib> NewGreyDib(std::uint32_t width, std::uint32_t height, bool animatedPalette = false);
 
 }  // namespace voxmill

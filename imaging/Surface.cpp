@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include <zlib.h>
-
 #include "app/DocTemplate.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveFile.h"
 #include "app/archive/File.h"
+#include "imaging/GreyRows.h"
+#include "imaging/PackedPixels.h"
 #include "imaging/dib/Dib.h"
 
 namespace voxmill {
@@ -21,10 +21,6 @@ namespace {
 
 constexpr std::size_t kLoadBufferSize = 4096;
 constexpr std::size_t kExportBufferSize = 1048576;
-// Deflate cannot shrink data by more than about 1032:1; a packed length
-// that would have to exceed that is a damaged header, refused before the
-// pixel block is allocated.
-constexpr std::uint64_t kMaxDeflateRatio = 1040;
 // Raw matrices are read and converted a slice at a time.
 constexpr std::size_t kConvertChunkElements = 65536;
 
@@ -121,14 +117,9 @@ void CSurface::ClampNegative() {
 // --- pictures ----------------------------------------------------------------
 
 void CSurface::WriteGreyRows(CDib& bitmap, float low, float high) const {
-    const std::uint32_t rowBytes = bitmap.GetRowBytes();
-    std::uint8_t* bits = bitmap.GetBits();
-    // Bitmap rows run bottom-up: bitmap row r shows image row height-1-r.
-    for (std::uint32_t r = 0; r < m_height; ++r) {
-        const float* src = m_pPixels.get() + static_cast<std::size_t>(m_height - 1 - r) * m_width;
-        std::uint8_t* dst = bits + static_cast<std::size_t>(r) * rowBytes;
-        for (std::uint32_t c = 0; c < m_width; ++c) dst[c] = GreyIndex(src[c], low, high, bitmap.GetColorCount());
-    }
+    const std::uint32_t levels = bitmap.GetColorCount();
+    voxmill::WriteGreyRows(bitmap, m_pPixels.get(), m_width, m_height,
+                           [=](float v) { return GreyIndex(v, low, high, levels); });
 }
 
 std::unique_ptr<CDib> CSurface::MakeBitmap() const { return MakeBitmap(m_minValue, m_maxValue); }
@@ -151,26 +142,10 @@ bool CSurface::FillBitmap(CDib& bitmap, float low, float high) const {
 }
 
 CDib* CSurface::MakeThumbnail(int width, int height) {
-    if (!m_pPixels || width <= 0 || height <= 0) return nullptr;
-    auto bitmap = NewGreyDib(static_cast<std::uint32_t>(width + width % 4), static_cast<std::uint32_t>(height));
-    if (!bitmap->HasBits()) return nullptr;
-    if (height == 1) return bitmap.release();  // the row scale is undefined: left black
-
-    // A one-column thumbnail would divide by zero; it shows column 0.
-    const float sx = width > 1 ? static_cast<float>(m_width - 1) / static_cast<float>(width - 1) : 0.0f;
-    const float sy = static_cast<float>(m_height - 1) / static_cast<float>(height - 1);
-    const std::uint32_t rowBytes = bitmap->GetRowBytes();
-    const std::uint32_t levels = bitmap->GetColorCount();
-    for (int y = 0; y < height; ++y) {
-        const auto row = std::min(static_cast<std::uint32_t>(static_cast<float>(y) * sy), m_height - 1);
-        const float* src = m_pPixels.get() + static_cast<std::size_t>(row) * m_width;
-        std::uint8_t* dst = bitmap->GetBits() + static_cast<std::size_t>(height - 1 - y) * rowBytes;
-        for (int x = 0; x < width; ++x) {
-            const auto col = std::min(static_cast<std::uint32_t>(static_cast<float>(x) * sx), m_width - 1);
-            dst[x] = GreyIndex(src[col], m_minValue, m_maxValue, levels);
-        }
-    }
-    return bitmap.release();
+    const float low = m_minValue, high = m_maxValue;
+    return MakeGreyThumbnail(m_pPixels.get(), m_width, m_height, width, height,
+                             [=](float v) { return GreyIndex(v, low, high); })
+        .release();
 }
 
 // --- files -------------------------------------------------------------------
@@ -216,21 +191,10 @@ void CSurface::StoreNative(CArchive& ar, std::size_t scratchBytes) const {
 
     const std::size_t bytes = GetPixelCount() * sizeof(float);
     if (scratchBytes == 0) scratchBytes = (static_cast<std::size_t>(m_width) + 4) * (m_height + 4) * 4;
-    std::vector<Bytef> packed;
-    uLongf packedLength = 0;
-    try {
-        packed.resize(scratchBytes);
-        packedLength = static_cast<uLongf>(scratchBytes);
-        if (compress(packed.data(), &packedLength, reinterpret_cast<const Bytef*>(m_pPixels.get()),
-                     static_cast<uLong>(bytes)) != Z_OK ||
-            packedLength > 0xFFFFFFFFu)
-            packedLength = 0;
-    } catch (const std::bad_alloc&) {
-        packedLength = 0;
-    }
-    ar.WriteDword(static_cast<std::uint32_t>(packedLength));
-    if (packedLength)
-        ar.WriteRaw(packed.data(), packedLength);
+    const std::vector<std::uint8_t> packed = PackPixels(m_pPixels.get(), bytes, scratchBytes);
+    ar.WriteDword(static_cast<std::uint32_t>(packed.size()));
+    if (!packed.empty())
+        ar.WriteRaw(packed.data(), packed.size());
     else
         ar.WriteFloats(m_pPixels.get(), GetPixelCount());
 }
@@ -247,15 +211,7 @@ void CSurface::LoadNative(CArchive& ar) {
 
     const std::uint32_t packedLength = ar.ReadDword();
     const std::uint64_t bytes = static_cast<std::uint64_t>(width) * height * sizeof(float);
-    if (packedLength == 0) {
-        ar.Require(bytes, "image pixels");
-    } else {
-        ar.Require(packedLength, "packed image pixels");
-        if (bytes > static_cast<std::uint64_t>(packedLength) * kMaxDeflateRatio + 1024)
-            ar.Fail(CArchiveException::generic, std::to_string(packedLength) + " packed bytes cannot hold a " +
-                                                    std::to_string(width) + " x " + std::to_string(height) +
-                                                    " image");
-    }
+    CheckPixelBlock(ar, packedLength, bytes);
     if (!Create(dimX, dimY, width, height))
         ar.Fail(CArchiveException::generic,
                 "not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " image");
@@ -263,15 +219,11 @@ void CSurface::LoadNative(CArchive& ar) {
     if (packedLength == 0) {
         ar.ReadFloats(m_pPixels.get(), GetPixelCount(), "image pixels");
     } else {
-        std::vector<Bytef> packed(packedLength);
-        ar.ReadRaw(packed.data(), packed.size(), "packed image pixels");
-        uLongf outLength = static_cast<uLongf>(bytes);
-        const int rc = uncompress(reinterpret_cast<Bytef*>(m_pPixels.get()), &outLength, packed.data(), packedLength);
-        if (rc != Z_OK || outLength != bytes) {
+        try {
+            UnpackPixels(ar, packedLength, m_pPixels.get(), bytes);
+        } catch (...) {
             ReleaseData();
-            ar.Fail(CArchiveException::generic, "packed image pixels are damaged (zlib " +
-                                                    std::to_string(rc) + ", " + std::to_string(outLength) +
-                                                    " of " + std::to_string(bytes) + " bytes)");
+            throw;
         }
     }
     UpdateRange();

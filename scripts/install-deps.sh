@@ -13,6 +13,7 @@ packages=(
   libdcmtk-dev dcmtk
   libhdf4-dev hdf4-tools
   xvfb xauth
+  ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

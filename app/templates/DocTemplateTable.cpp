@@ -3,8 +3,11 @@
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projector.h"
+#include "hardware/Slide.h"
+#include "hardware/SlideCollection.h"
 #include "imaging/Surface.h"
 #include "imaging/processor/Processor.h"
+#include "imaging/Surfacei.h"
 #include "phantom/Phantom.h"
 #include "phantom/PhantomElementCylinder.h"
 #include "phantom/PhantomElementEllipsoid.h"
@@ -38,17 +41,28 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
          false, &Create<CSurface>},
         {149, "\nDicom 3\nDicom 3\nDicom 3 Files (*.pap)\n.PAP\nDicom3.Document\nDicom 3 Document", false,
          &Create<CSurface>},
+        {150, "\nNCSA HDF\nNCSA HDF\nHdf Files (*.hdf)\n.HDF\nNCSAHDF.Document\nNCSA HDF Document", false,
+         &Create<CSurface>},
+        {152, "\nWindows Video\nWindows Video\nAVI Files (*.avi)\n.AVI\nWINAVI.Document\nWindows Video Document", false,
+         &Create<CSurface>},
         {139, "\nSurface\nSurface\nSurface Raw Files (*.raw)\n.RAW\nSurface.Document\nSurface Document", false,
          &Create<CSurface>},
+        {145, "\nSurfacei\nSurfacei\nSurfacei Raw Files (*.raw)\n.RAW\nSurfacei.Document\nSurfacei Document", false,
+         &Create<CSurfacei>},
         {143, kNoDocString, false, nullptr},  // OpenGL preview: opened by code for its own document
         {129, "\nProjection\nProjection\nProjection Files (*.prj)\n.PRJ\nProjection.Document\nProjection Document",
          true, &Create<CProjection>},
+        {147, "\nSlide\nSlide\nSlide Files (*.sld)\n.SLD\nSlide.Document\nSlide Document", true, &Create<CSlide>},
         {141, "\nSinogram\nSinogram\nSinogram Raw Files (*.raw)\n.RAW\nSinogram.Document\nSinogram Document", false,
          &Create<CProjectionCollection>},
         {130,
          "\nProjection Collection\nProjection Collection\nProjection Collection Files "
          "(*.prs)\n.PRS\nProjectionCollection.Document\nProjection Collection Document",
          true, &Create<CProjectionCollection>},
+        {146,
+         "\nSlide Collection\nSlide Collection\nSlide Collection Files (*.sds)\n.SDS\nSlideCollection.Document\nSlide "
+         "Collection Document",
+         true, &Create<CSlideCollection>},
         {137, "\nSlice\nSlice\nSlice Files (*.slc)\n.SLC\nSlice.Document\nSlice Document", true, &Create<CSlice>},
         {133,
          "\nSlice Collection\nSlice Collection\nSlice Collection Files (*.sls)\n.SLS\nSliceCollection.Document\nSlice "

@@ -18,6 +18,7 @@
 #include "reconstruction/PluginRegistry.h"
 
 #include "acquisition/ProjectionCollection.h"
+#include "hardware/SlideCollection.h"
 #include "reconstruction/SliceCollection.h"
 
 namespace voxmill {
@@ -56,6 +57,7 @@ bool CVoxmillApp::InitInstance(const QStringList& arguments) {
     // Collections create their members' documents through these templates.
     CProjectionCollection::SetProjectionTemplate(m_pDocManager->FindTemplate(129));
     CSliceCollection::SetSliceTemplate(m_pDocManager->FindTemplate(137));
+    CSlideCollection::SetSlideTemplate(m_pDocManager->FindTemplate(147));
 
     m_plotServer = std::make_unique<CPlotServer>();
     CPlotServer::SetApplicationServer(m_plotServer.get());

@@ -1,8 +1,9 @@
-// Float images and image windows for the view tests.
+// Float and 8-bit images and image windows for the view tests.
 #pragma once
 
 #include <QMdiArea>
 #include <memory>
+#include <type_traits>
 
 #include "imaging/Surface.h"
 #include "imaging/ui/SurfaceChildFrame.h"
@@ -19,9 +20,10 @@ std::unique_ptr<Doc> MakeImage(std::uint32_t width, std::uint32_t height, double
     doc->OnNewDocument();
     doc->m_bAutoDelete = false;  // the test owns it, not its windows
     if (!doc->Create(dimX, dimY, width, height)) return nullptr;
-    float* p = doc->GetPixels();
+    auto* p = doc->GetPixels();
+    using Pixel = std::remove_pointer_t<decltype(p)>;
     for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) p[std::size_t(r) * width + c] = static_cast<float>(value(c, r));
+        for (std::uint32_t c = 0; c < width; ++c) p[std::size_t(r) * width + c] = static_cast<Pixel>(value(c, r));
     doc->UpdateRange();
     return doc;
 }
