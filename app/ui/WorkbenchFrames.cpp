@@ -6,9 +6,12 @@
 #include "acquisition/ui/ProjectorView.h"
 #include "app/ui/OperatorChildFrame.h"
 #include "app/ui/TargetView.h"
+#include "hardware/ui/SlideCollectionView.h"
+#include "hardware/ui/SlideView.h"
 #include "imaging/ui/SurfaceChildFrame.h"
 #include "imaging/ui/SurfaceView.h"
 #include "imaging/ui/processor/ProcessorView.h"
+#include "imaging/ui/SurfaceiView.h"
 #include "phantom/ui/PhantomElementCylinderView.h"
 #include "phantom/ui/PhantomElementEllipsoidView.h"
 #include "phantom/ui/PhantomView.h"
@@ -25,11 +28,16 @@ const std::vector<FrameRow>& WorkbenchFrameTable() {
         {144, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {140, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {149, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {150, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {152, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {139, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
+        {145, &CreateFrame<CSurfaceChildFrame, CSurfaceiView>},
         {143, &CreateFrame<CChildFrame, CGLContextView>},
         {129, &CreateFrame<CSurfaceChildFrame, CProjectionView>},
+        {147, &CreateFrame<CSurfaceChildFrame, CSlideView>},
         {141, &CreateFrame<CChildFrame, CProjectionCollectionView>},
         {130, &CreateFrame<CChildFrame, CProjectionCollectionView>},
+        {146, &CreateFrame<CChildFrame, CSlideCollectionView>},
         {137, &CreateFrame<CSurfaceChildFrame, CSliceView>},
         {133, &CreateFrame<CChildFrame, CSliceCollectionView>},
         {135, &CreateFrame<CChildFrame, CPhantomView>},

@@ -22,6 +22,10 @@ constexpr FileType kFileTypes[] = {
     {kDicomFiles, "Dicom 3 Files (*.pap)", "pap"},
     {kSinogramFiles, "Sinogram Raw Files (*.raw)", "raw"},
     {kProjectionFiles, "Projection Files (*.prj)", "prj"},
+    {kProjectionCollectionFiles, "Projection Collection Files (*.prs)", "prs"},
+    {kSlideFiles, "Slide Files (*.sld)", "sld"},
+    {kSlideCollectionFiles, "Slide Collection Files (*.sds)", "sds"},
+    {kAviFiles, "AVI Files (*.avi)", "avi"},
 };
 
 const FileType& Fallback(ImageFileType type) {

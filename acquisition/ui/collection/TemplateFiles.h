@@ -20,6 +20,10 @@ enum ImageFileType : unsigned {
     kDicomFiles = 149,
     kSinogramFiles = 141,
     kProjectionFiles = 129,
+    kProjectionCollectionFiles = 130,
+    kSlideFiles = 147,
+    kSlideCollectionFiles = 146,
+    kAviFiles = 152,
 };
 
 // The workbench's template of that number, or null outside one.
