@@ -19,6 +19,9 @@ Id Allocate(const char* name, Int first, Int flag) {
 
 extern "C" {
 __attribute__((visibility("default"))) Id imDevAlloc(Int deviceNumber, Int initFlag) {
+    // A new device starts the library afresh, even when it stayed loaded.
+    g_next = 1;
+    Failures().Reset();
     return Allocate("imDevAlloc", deviceNumber, initFlag);
 }
 __attribute__((visibility("default"))) Id imThrAlloc(Id device, Int initFlag) {

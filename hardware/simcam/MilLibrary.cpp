@@ -81,6 +81,9 @@ void RenderLive(Buffer& buffer) {
 extern "C" {
 
 __attribute__((visibility("default"))) Id MappAlloc(Int initFlag, Id* appId) {
+    // A new application starts the library afresh, even when it stayed loaded.
+    S() = State();
+    Failures().Reset();
     const Id id = Failures().Fails("MappAlloc") ? 0 : S().next++;
     S().app = id;
     LogCall(Call("MappAlloc", Arg(std::int64_t{initFlag})) + " = " + Arg(std::int64_t{id}));

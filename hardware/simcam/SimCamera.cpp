@@ -73,10 +73,16 @@ bool FailurePlan::Fails(const std::string& name) {
     return std::any_of(found->second.begin(), found->second.end(), [call](long n) { return n < 0 || n == call; });
 }
 
+void FailurePlan::Reset() {
+    m_rules.clear();
+    m_calls.clear();
+    if (const char* rules = std::getenv("VOXMILL_SIMCAM_FAIL")) Add(rules);
+}
+
 FailurePlan& Failures() {
     static FailurePlan plan = [] {
         FailurePlan p;
-        if (const char* rules = std::getenv("VOXMILL_SIMCAM_FAIL")) p.Add(rules);
+        p.Reset();
         return p;
     }();
     return plan;

@@ -48,6 +48,9 @@ std::string Call(const char* name, const T&... args) {
 class FailurePlan {
 public:
     void Add(const std::string& rules);
+    // Forgets rules and counts and reads VOXMILL_SIMCAM_FAIL again: a new
+    // session of the library (it may stay loaded between sessions).
+    void Reset();
     // Counts this call of `name` and says whether it is to fail.
     bool Fails(const std::string& name);
 
