@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "hardware/Slide.h"
 #include "tests/hardware/SimulatedCamera.h"
@@ -259,6 +261,77 @@ TEST(Digitizer, AFailedAllocationLeavesThatDigitizerZero) {
     // A second digitizer document gets both.
     CDigitizer second;
     EXPECT_NE(second.GetLiveDigitizer(), 0u);
+}
+
+// The camera file: sizes, scenes, faults and failures it asks for.
+class CameraFileTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& text) {
+        const std::string path = m_dir.File("camera" + std::to_string(++m_files) + ".dcf");
+        std::ofstream(path) << text;
+        return path;
+    }
+    // One full-frame grab of the digitizer made with that camera file.
+    std::vector<std::uint8_t> GrabWith(const std::string& cameraFile, std::uint32_t* width = nullptr) {
+        SimulatedCamera camera({}, cameraFile);
+        CDigitizer digitizer;
+        if (width) *width = digitizer.fullWidth;
+        digitizer.PrepareGrab();
+        auto slide = SlideOf(digitizer.fullWidth, digitizer.fullHeight, 1);
+        if (!digitizer.GrabInto(*slide)) return {};
+        return {slide->GetPixels(), slide->GetPixels() + slide->GetPixelCount()};
+    }
+
+    TempDir m_dir;
+    int m_files = 0;
+};
+
+TEST_F(CameraFileTest, SizesAndTheEmptySceneComeFromTheFile) {
+    std::uint32_t width = 0;
+    const auto frame = GrabWith(Write("# open beam\nwidth = 40\nheight = 20\nscene = empty\nwhite = 200\n"), &width);
+    EXPECT_EQ(width, 40u);
+    ASSERT_EQ(frame.size(), 800u);
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](std::uint8_t v) { return v == 200; }));
+}
+
+TEST_F(CameraFileTest, AFaultyOrMissingFileGivesTheDefaultCamera) {
+    std::uint32_t width = 0;
+    GrabWith(Write("width = 40\nheight = 20\nlens = wide\n"), &width);
+    EXPECT_EQ(width, 768u);
+    GrabWith(Write("width = 8\n"), &width);  // below 16
+    EXPECT_EQ(width, 768u);
+    GrabWith(Write("scene = phantom\n"), &width);  // no phantom named
+    EXPECT_EQ(width, 768u);
+    GrabWith(m_dir.File("absent.dcf"), &width);
+    EXPECT_EQ(width, 768u);
+}
+
+TEST_F(CameraFileTest, AnUnreadablePhantomLeavesTheTurntableEmpty) {
+    const auto frame = GrabWith(Write("width = 32\nheight = 32\nscene = phantom\nphantom = nowhere.pha\n"));
+    ASSERT_EQ(frame.size(), 1024u);
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](std::uint8_t v) { return v == 255; }));
+}
+
+TEST_F(CameraFileTest, FailuresCanBeAskedForInTheFile) {
+    SimulatedCamera camera({}, Write("fail = MdigAlloc:2\n"));
+    CDigitizer digitizer;
+    EXPECT_NE(digitizer.GetGrabDigitizer(), 0u);
+    EXPECT_EQ(digitizer.GetLiveDigitizer(), 0u);
+}
+
+TEST(DigitizerFile, StoresOnlyTheTargetRecord) {
+    SimulatedCamera camera;
+    CDigitizer digitizer;
+    digitizer.m_bAutoDelete = false;
+    ASSERT_TRUE(digitizer.SetSettings(100, 100, 5, 5, CDigitizer::kScaleHalf, CDigitizer::kTriggerManual));
+    const std::string path = camera.Dir().File("grabber.dig");
+    digitizer.Save(path);
+    EXPECT_EQ(std::filesystem::file_size(path), 4u);  // the 32-bit hasIcon flag, 0
+    CDigitizer reopened;
+    reopened.m_bAutoDelete = false;
+    reopened.Open(path);
+    EXPECT_EQ(reopened.regionWidth, 768u);  // settings are not archived
+    EXPECT_EQ(reopened.triggerMode, CDigitizer::kTriggerDefault);
 }
 
 }  // namespace
