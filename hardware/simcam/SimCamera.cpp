@@ -32,6 +32,10 @@ void LogCall(const std::string& line) {
 
 std::string Arg(double value) {
     char text[40];
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        std::snprintf(text, sizeof text, "%.0f", value);
+        return text;
+    }
     std::snprintf(text, sizeof text, "%.17g", value);
     // Short forms where they are exact: 0.5 rather than 0.50000000000000000.
     for (int digits = 1; digits < 17; ++digits) {
