@@ -157,6 +157,16 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("cine.SDS.3.SLD")));
     }
 
+    void droppedOnTheMainFrameTheDigitizerOnlyMoves() {
+        CMainFrame& frame = *m_app->GetMainFrame();
+        CChildFrame* source = test::ProjectorWorkbench::FrameOf(*m_digitizer);
+        CTargetMimeData data(*m_digitizer);
+        const QPoint dropAt = frame.MdiArea()->mapTo(&frame, QPoint(200, 150));
+        QCOMPARE(test::Drop(&frame, data, dropAt), Qt::MoveAction);
+        QCOMPARE(test::ProjectorWorkbench::FrameOf(*m_digitizer), source);
+        QVERIFY(m_digitizer->m_bAutoDelete);
+    }
+
 private:
     CDocument* NewDocument(unsigned id) {
         return m_app->GetMainFrame()->NewDocument(*m_app->GetDocManager()->FindTemplate(id));
