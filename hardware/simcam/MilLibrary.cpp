@@ -21,6 +21,7 @@ using mil::Int;
 namespace {
 
 constexpr Int kGrabError = 2;  // what MappGetError reports after a failed grab
+constexpr Int kLargestSide = 8192;  // as the largest frame a camera file may ask for
 
 struct Digitizer {
     std::shared_ptr<Camera> camera;
@@ -259,13 +260,18 @@ __attribute__((visibility("default"))) Id MbufAlloc2d(Id systemId, Int sizeX, In
     Id id = 0;
     // 8-bit buffers of a sensible size only; anything else is an allocation failure.
     const bool usable = systemId != 0 && systemId == S().system && type == 8 && sizeX > 0 && sizeY > 0 &&
-                        sizeX <= 65536 && sizeY <= 65536;
+                        sizeX <= kLargestSide && sizeY <= kLargestSide;
     if (!Failures().Fails("MbufAlloc2d") && usable) {
-        id = S().next++;
-        Buffer& b = S().buffers[id];
+        Buffer b;
         b.width = sizeX;
         b.height = sizeY;
-        b.bytes.assign(static_cast<std::size_t>(sizeX) * static_cast<std::size_t>(sizeY), 0);
+        try {
+            b.bytes.assign(static_cast<std::size_t>(sizeX) * static_cast<std::size_t>(sizeY), 0);
+            id = S().next++;
+            S().buffers[id] = std::move(b);
+        } catch (const std::bad_alloc&) {
+            id = 0;  // reported as a failed allocation, never thrown into the caller
+        }
     }
     LogCall(Call("MbufAlloc2d", Arg(std::int64_t{systemId}), Arg(std::int64_t{sizeX}), Arg(std::int64_t{sizeY}),
                  Arg(std::int64_t{type}), Arg(std::int64_t{attribute}), Arg(bufferId ? "result" : nullptr)) +

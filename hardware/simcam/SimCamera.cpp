@@ -155,6 +155,15 @@ bool Apply(CameraConfig& config, const std::string& key, const std::string& valu
 
 CameraConfig CameraConfig::Read(const std::string& path) {
     CameraConfig config;
+    // A camera file is a few lines; anything else (a folder, a pipe, a
+    // huge file) is not read at all.
+    constexpr std::uintmax_t kLargestFile = 64 * 1024;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return config;
+    if (std::filesystem::file_size(path, ec) > kLargestFile || ec) {
+        config.problem = path + ": not a camera file (larger than 64 KiB)";
+        return config;
+    }
     std::ifstream in(path);
     if (!in) return config;
     const std::string folder = std::filesystem::path(path).parent_path().string();

@@ -304,6 +304,10 @@ TEST_F(CameraFileTest, AFaultyOrMissingFileGivesTheDefaultCamera) {
     EXPECT_EQ(width, 768u);
     GrabWith(m_dir.File("absent.dcf"), &width);
     EXPECT_EQ(width, 768u);
+    GrabWith(m_dir.path().string(), &width);  // a folder
+    EXPECT_EQ(width, 768u);
+    GrabWith(Write("width = 40\n" + std::string(70000, '#') + "\n"), &width);  // too large to be one
+    EXPECT_EQ(width, 768u);
 }
 
 TEST_F(CameraFileTest, AnUnreadablePhantomLeavesTheTurntableEmpty) {
