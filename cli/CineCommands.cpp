@@ -128,8 +128,8 @@ int CineImport(Args& args) {
     cine.OnNewDocument();
     cine.ImportCine(in, values);
     cine.Save(out);
-    std::cout << out << ": " << cine.GetCount() << " frames of " << values.matrix.width << " x "
-              << values.matrix.height << " pixels\n";
+    std::cout << out << ": " << cine.GetCount() << " frames of " << values.matrix.width << " x " << values.matrix.height
+              << " pixels\n";
     return 0;
 }
 
@@ -144,7 +144,8 @@ int CineImportFiles(Args& args) {
         if (word.rfind("--", 0) == 0) throw CliError("unknown option '" + word + "'");
     CheckCanCreate(out, force);
     // The dialog is filled in once, from the first file.
-    BinaryMatrixImport values = BinaryMatrixImport::ForFileLength(CDiskFile(inputs.front(), CDiskFile::modeRead).GetLength());
+    BinaryMatrixImport values =
+        BinaryMatrixImport::ForFileLength(CDiskFile(inputs.front(), CDiskFile::modeRead).GetLength());
     matrix.ApplyTo(values);
     if (const std::string problem = values.Problem(); !problem.empty()) throw CliError(problem);
     CSlideCollection cine;

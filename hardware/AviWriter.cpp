@@ -52,6 +52,9 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
+// A header count as a DWORD, the largest one for what does not fit.
+std::uint32_t Saturated(double v) { return v >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v); }
+
 }  // namespace
 
 CAviWriter::CAviWriter(CFile& file, const Stream& stream, const BITMAPINFOHEADER& header, const RGBQUAD* colors,
@@ -62,6 +65,7 @@ CAviWriter::CAviWriter(CFile& file, const Stream& stream, const BITMAPINFOHEADER
                                      static_cast<std::uint32_t>(header.biHeight > 0 ? header.biHeight : 0) *
                                      static_cast<std::uint32_t>(header.biWidth > 0 ? header.biWidth : 0) / 8;
     if (frameBytes == 0 || frameBytes > kMaxFileBytes) throw std::runtime_error("the video frame size is unusable");
+    if (stream.scale == 0 || stream.rate == 0) throw std::runtime_error("a video needs a positive rate and scale");
     m_frameBytes = static_cast<std::uint32_t>(frameBytes);
     const std::vector<std::uint8_t> headers = Headers();
     m_file.Seek(0);
@@ -81,10 +85,9 @@ std::vector<std::uint8_t> CAviWriter::Headers() const {
     const std::size_t riff = b.Open("RIFF", "AVI ");
     const std::size_t hdrl = b.Open("LIST", "hdrl");
     const std::size_t avih = b.Open("avih");
-    b.Dword(static_cast<std::uint32_t>(1000000.0 * m_stream.scale / m_stream.rate));  // microseconds per frame
-    b.Dword(static_cast<std::uint32_t>(static_cast<std::uint64_t>(m_frameBytes) * m_stream.rate /
-                                       (m_stream.scale ? m_stream.scale : 1)));  // max bytes per second
-    b.Dword(0);                                                                  // padding granularity
+    b.Dword(Saturated(1000000.0 * m_stream.scale / m_stream.rate));                      // microseconds per frame
+    b.Dword(Saturated(static_cast<double>(m_frameBytes) * m_stream.rate / m_stream.scale));  // max bytes per second
+    b.Dword(0);                                                                            // padding granularity
     b.Dword(kAvifHasIndex);
     b.Dword(frames);
     b.Dword(0);  // initial frames

@@ -23,8 +23,8 @@ class CFile;
 class CAviWriter {
 public:
     struct Stream {
-        std::string name;        // at most 64 characters are kept
-        std::uint32_t scale = 1; // frames per second = rate / scale
+        std::string name;         // at most 64 characters are kept
+        std::uint32_t scale = 1;  // frames per second = rate / scale
         std::uint32_t rate = 1;
     };
 

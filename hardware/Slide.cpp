@@ -71,8 +71,7 @@ std::string CSlide::ProjectionProblem(const CSlide& reference) const {
 }
 
 void CSlide::GenerateProjection(const CSlide& reference, CProjection& projection) const {
-    if (const std::string problem = ProjectionProblem(reference); !problem.empty())
-        throw std::runtime_error(problem);
+    if (const std::string problem = ProjectionProblem(reference); !problem.empty()) throw std::runtime_error(problem);
     if (!projection.Create(GetDimX(), GetDimY(), GetWidth(), GetHeight()))
         throw std::runtime_error("no projection image of " + std::to_string(GetWidth()) + " x " +
                                  std::to_string(GetHeight()) + " pixels could be made");

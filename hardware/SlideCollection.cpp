@@ -58,7 +58,8 @@ public:
         : m_stub(*owner.m_members[index]), m_wasLoaded(m_stub.m_bLoaded) {
         m_slide = owner.GetSlide(index);
         if (!m_slide) throw std::runtime_error("slide " + std::to_string(index) + " holds no slide");
-        if (!m_stub.Load()) throw std::runtime_error("slide " + std::to_string(index) + ": cannot read " + m_stub.m_strPath);
+        if (!m_stub.Load())
+            throw std::runtime_error("slide " + std::to_string(index) + ": cannot read " + m_stub.m_strPath);
     }
     ~MemberUse() {
         if (!m_wasLoaded) m_stub.Unload();
@@ -222,13 +223,16 @@ std::vector<std::unique_ptr<CSlide>> CSlideCollection::ReadCine(CArchive& ar, co
     if (values.count > kMaxCineFrames)
         ar.Fail(CArchiveException::generic,
                 "cine: " + std::to_string(values.count) + " frames, at most " + std::to_string(kMaxCineFrames));
-    const std::uint64_t need = values.ReadLength();
-    if (need > ar.BytesLeft())
+    std::uint64_t frames = 0;
+    const bool fits = MatrixBytesWithin(values.matrix, ar.BytesLeft(), frames, values.count) &&
+                      frames + values.matrix.offset <= ar.BytesLeft();
+    const std::uint64_t need = frames ? frames + values.matrix.offset : 0;
+    if (!fits)
         ar.Fail(CArchiveException::endOfFile,
                 "cine: offset " + std::to_string(values.matrix.offset) + " and " + std::to_string(values.count) +
-                    " frames of " + std::to_string(values.matrix.width) + " x " +
-                    std::to_string(values.matrix.height) + " " + BinaryMatrixTypeText(values.matrix.type) +
-                    " need " + std::to_string(need) + " bytes, the file has " + std::to_string(ar.BytesLeft()));
+                    " frames of " + std::to_string(values.matrix.width) + " x " + std::to_string(values.matrix.height) +
+                    " " + BinaryMatrixTypeText(values.matrix.type) + " need " + (need ? std::to_string(need) : "more") +
+                    " bytes, the file has " + std::to_string(ar.BytesLeft()));
     if (values.matrix.offset) {
         ar.Flush();
         ar.GetFile().Seek(ar.GetPosition() + values.matrix.offset);
@@ -296,7 +300,8 @@ void CSlideCollection::ApplyCircularGeometry() {
         if (!slide) continue;
         const bool wasLoaded = stub.m_bLoaded;
         if (!stub.Load()) {
-            ReportError("slide " + std::to_string(i) + ": cannot read " + stub.m_strPath + "; its geometry is unchanged");
+            ReportError("slide " + std::to_string(i) + ": cannot read " + stub.m_strPath +
+                        "; its geometry is unchanged");
             continue;
         }
         PoseOnFullCircle(i, n, kOrbitRadius, slide->GetSource(), slide->GetDetector(), slide->GetDimX(),

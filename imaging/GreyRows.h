@@ -38,8 +38,8 @@ template <class Pixel, class Map>
 std::unique_ptr<CDib> MakeGreyThumbnail(const Pixel* pixels, std::uint32_t width, std::uint32_t height, int outWidth,
                                         int outHeight, Map map, bool animatedPalette = false) {
     if (!pixels || outWidth <= 0 || outHeight <= 0) return nullptr;
-    auto bitmap = NewGreyDib(static_cast<std::uint32_t>(outWidth + outWidth % 4),
-                             static_cast<std::uint32_t>(outHeight), animatedPalette);
+    auto bitmap = NewGreyDib(static_cast<std::uint32_t>(outWidth + outWidth % 4), static_cast<std::uint32_t>(outHeight),
+                             animatedPalette);
     if (!bitmap->HasBits()) return nullptr;
     if (outHeight == 1) return bitmap;
 

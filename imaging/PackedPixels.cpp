@@ -50,8 +50,7 @@ void UnpackPixels(CArchive& ar, std::uint32_t packedLength, void* out, std::uint
     const int rc = uncompress(static_cast<Bytef*>(out), &outLength, packed.data(), packedLength);
     if (rc != Z_OK || outLength != bytes)
         ar.Fail(CArchiveException::generic, "packed image pixels are damaged (zlib " + std::to_string(rc) + ", " +
-                                                std::to_string(outLength) + " of " + std::to_string(bytes) +
-                                                " bytes)");
+                                                std::to_string(outLength) + " of " + std::to_string(bytes) + " bytes)");
 }
 
 }  // namespace voxmill

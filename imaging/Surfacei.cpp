@@ -38,6 +38,17 @@ std::uint8_t LowByteOfTruncated(double v) {
 
 }  // namespace
 
+bool MatrixBytesWithin(const BinaryMatrixImport& values, std::uint64_t available, std::uint64_t& bytes,
+                       std::uint64_t count) {
+    std::uint64_t n = 0;
+    // Counts from a dialog or a command line may be anything: a product
+    // that wraps must not pass for a small one.
+    const bool fits = !__builtin_mul_overflow(static_cast<std::uint64_t>(values.width), values.height, &n) &&
+                      !__builtin_mul_overflow(n, values.ElementSize(), &n) && !__builtin_mul_overflow(n, count, &n);
+    bytes = fits ? n : 0;
+    return fits && n <= available;
+}
+
 std::uint8_t ElementToByte(std::int32_t type, const std::uint8_t* element) {
     switch (type) {
         case kIeeeFloat: {
@@ -130,8 +141,9 @@ bool CSurfacei::FillBitmap(CDib& bitmap, float low, float high) const {
 
 CDib* CSurfacei::MakeThumbnail(int width, int height) {
     const std::uint8_t lo = m_minValue, hi = m_maxValue;
-    return MakeGreyThumbnail(m_pPixels.get(), m_width, m_height, width, height,
-                             [=](std::uint8_t p) { return IntegerGreyIndex(p, lo, hi); }, true)
+    return MakeGreyThumbnail(
+               m_pPixels.get(), m_width, m_height, width, height,
+               [=](std::uint8_t p) { return IntegerGreyIndex(p, lo, hi); }, true)
         .release();
 }
 
@@ -212,8 +224,8 @@ void CSurfacei::LoadBinaryMatrix(CArchive& ar) {
     if (m_importOffset != 0) {
         ar.Flush();
         if (m_importOffset > ar.GetFile().GetLength())
-            ar.Fail(CArchiveException::endOfFile, "binary matrix: offset " + std::to_string(m_importOffset) +
-                                                      " lies beyond the end of the file");
+            ar.Fail(CArchiveException::endOfFile,
+                    "binary matrix: offset " + std::to_string(m_importOffset) + " lies beyond the end of the file");
         ar.GetFile().Seek(m_importOffset);
     }
     ReadMatrixElements(ar);
@@ -221,12 +233,12 @@ void CSurfacei::LoadBinaryMatrix(CArchive& ar) {
 
 void CSurfacei::ReadMatrixElements(CArchive& ar) {
     const BinaryMatrixImport values = GetImportValues();
-    const std::uint64_t bytes = values.MatrixBytes();
-    if (bytes > ar.BytesLeft())
-        ar.Fail(CArchiveException::endOfFile,
-                "binary matrix: " + std::to_string(m_width) + " x " + std::to_string(m_height) + " " +
-                    BinaryMatrixTypeText(m_importType) + " elements need " + std::to_string(bytes) +
-                    " bytes, the file has " + std::to_string(ar.BytesLeft()) + " left");
+    std::uint64_t bytes = 0;
+    if (!MatrixBytesWithin(values, ar.BytesLeft(), bytes))
+        ar.Fail(CArchiveException::endOfFile, "binary matrix: " + std::to_string(m_width) + " x " +
+                                                  std::to_string(m_height) + " " + BinaryMatrixTypeText(m_importType) +
+                                                  " elements need " + (bytes ? std::to_string(bytes) : "more") +
+                                                  " bytes, the file has " + std::to_string(ar.BytesLeft()) + " left");
     ReleaseData();
     if (!Create(m_dimX, m_dimY, m_width, m_height))
         ar.Fail(CArchiveException::generic,

@@ -145,6 +145,12 @@ private:
     std::uint8_t m_maxValue = kInitialMaxValue;
 };
 
+// Whether `count` matrices of these values (element size x width x height
+// each) fit in `available` bytes, with `bytes` their size (0 when the
+// product does not fit 64 bits).
+bool MatrixBytesWithin(const BinaryMatrixImport& values, std::uint64_t available, std::uint64_t& bytes,
+                       std::uint64_t count = 1);
+
 // One binary matrix element of the import type reduced to a byte, as the
 // 8-bit import reads it: -1.5 as a float gives 255, 300 as int16 gives 44.
 std::uint8_t ElementToByte(std::int32_t type, const std::uint8_t* element);

@@ -60,8 +60,10 @@ void CMemberListView::CreateViews() {
     m_pIcons->setGridSize(QSize(kLargeIconSize + m_style.gridMargin, kLargeIconSize + 2 * fontMetrics().height() + 8));
     m_pIcons->setMovement(QListView::Static);
     m_pIcons->setResizeMode(QListView::Adjust);
-    m_pIcons->setWordWrap(true);
-    m_pIcons->setUniformItemSizes(true);
+    // Descriptions have no break opportunity ("+0.00,+0.00,+4.00"): wrapping
+    // would elide them; one line fits the grid.
+    m_pIcons->setWordWrap(false);
+    m_pIcons->setUniformItemSizes(false);
     m_pIcons->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pIcons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pIcons->setModel(m_pModel);
@@ -83,15 +85,18 @@ void CMemberListView::CreateViews() {
 
     m_pStack->addWidget(m_pIcons);
     m_pStack->addWidget(m_pDetails);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_pIcons), static_cast<QAbstractItemView*>(m_pDetails)})
-        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { OpenMember(index.row()); });
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pIcons), static_cast<QAbstractItemView*>(m_pDetails)})
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& index) { OpenMember(index.row()); });
     connect(m_pIcons->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMemberListView::UpdateMemberCommands);
 }
 
 void CMemberListView::CreateActions() {
     m_pAdd = m_pMembersMenu->addAction(m_style.addText, this, &CMemberListView::OnAddMember);
-    m_pRemoveSelected = m_pMembersMenu->addAction(QStringLiteral("Remove Selected"), this, &CMemberListView::OnRemoveSelected);
+    m_pRemoveSelected =
+        m_pMembersMenu->addAction(QStringLiteral("Remove Selected"), this, &CMemberListView::OnRemoveSelected);
     m_pRemoveAll = m_pMembersMenu->addAction(QStringLiteral("Remove All"), this, &CMemberListView::OnRemoveAll);
     for (QAction* edit : {m_pAdd, m_pRemoveSelected, m_pRemoveAll}) edit->setEnabled(false);
     m_pMembersMenu->addSeparator();

@@ -41,8 +41,8 @@ CSlideCollectionView::CSlideCollectionView(QWidget* parent)
                        QStringLiteral("slide"),
                        kSlideTemplate},
                       parent),
-      m_pImportMenu(new QMenu(QStringLiteral("Import"), this)), m_pExportMenu(new QMenu(QStringLiteral("Export"), this)),
-      m_pCineMenu(new QMenu(QStringLiteral("Cine"), this)) {
+      m_pImportMenu(new QMenu(QStringLiteral("Import"), this)),
+      m_pExportMenu(new QMenu(QStringLiteral("Export"), this)), m_pCineMenu(new QMenu(QStringLiteral("Cine"), this)) {
     CreateActions();
 }
 
@@ -58,7 +58,8 @@ void CSlideCollectionView::CreateActions() {
     m_pExportCine = m_pExportMenu->addAction(QStringLiteral("Cine Binary Matrix (Unsigned Byte)"), this,
                                              &CSlideCollectionView::OnExportCine);
     m_pExportCine->setStatusTip(QStringLiteral("Write every slide's bytes to one raw file"));
-    m_pExportAvi = m_pExportMenu->addAction(QStringLiteral("Cine Windows AVI"), this, &CSlideCollectionView::OnExportAvi);
+    m_pExportAvi =
+        m_pExportMenu->addAction(QStringLiteral("Cine Windows AVI"), this, &CSlideCollectionView::OnExportAvi);
     m_pExportAvi->setStatusTip(QStringLiteral("Write the cine as a 10-second video"));
     m_pGenerateProjections = m_pCineMenu->addAction(QStringLiteral("Generate Projections"), this,
                                                     &CSlideCollectionView::OnGenerateProjections);
@@ -138,7 +139,8 @@ void CSlideCollectionView::OnImportCine() {
     if (path.isEmpty()) return;
     const unsigned long long length = FileLength(path);
     if (length == 0) return Warn(QStringLiteral("%1 is empty: nothing was imported.").arg(path));
-    CSinogramImportDialog dialog(SinogramImport::ForFileLength(length), length, this, CSinogramImportDialog::Kind::cine);
+    CSinogramImportDialog dialog(SinogramImport::ForFileLength(length), length, this,
+                                 CSinogramImportDialog::Kind::cine);
     if (dialog.exec() != QDialog::Accepted) return;
     try {
         cine->ImportCine(path.toStdString(), dialog.Values());
@@ -174,7 +176,8 @@ bool CSlideCollectionView::ImportRawFiles(const QStringList& files) {
         return false;
     }
     QStringList problems;
-    if (!report.dropped.empty()) problems << QStringLiteral("These files could not be read:\n%1").arg(Join(report.dropped));
+    if (!report.dropped.empty())
+        problems << QStringLiteral("These files could not be read:\n%1").arg(Join(report.dropped));
     if (!report.inPlace.empty())
         problems << QStringLiteral("The slide files of these could not be written; they stay in the cine:\n%1")
                         .arg(Join(report.inPlace));

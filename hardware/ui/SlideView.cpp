@@ -66,7 +66,8 @@ void CSlideView::UpdateCommandState() {
     const CSlide* slide = GetSlide();
     const bool hasPixels = slide && slide->HasPixels();
     m_pImportBinaryMatrix->setEnabled(slide != nullptr);
-    for (QAction* action : {m_pExportBinaryMatrix, m_pExportBitmap, m_pGenerateProjection}) action->setEnabled(hasPixels);
+    for (QAction* action : {m_pExportBinaryMatrix, m_pExportBitmap, m_pGenerateProjection})
+        action->setEnabled(hasPixels);
 }
 
 void CSlideView::OnImportBinaryMatrix() {

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "app/archive/File.h"
+#include "hardware/AviWriter.h"
 #include "imaging/dib/Dib.h"
 #include "tests/acquisition/TestSupport.h"
 #include "tests/hardware/SlideTestSupport.h"
@@ -35,7 +37,9 @@ std::string RunCommand(const std::string& command) {
 std::string FourCc(const Bytes& b, std::size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
 
 // Slide k of a 25-frame 30 x 20 cine: a ramp that moves with k.
-std::uint8_t Frame(std::size_t k, std::uint32_t i, std::uint32_t j) { return std::uint8_t((i * 7 + j * 3 + k * 11) % 200); }
+std::uint8_t Frame(std::size_t k, std::uint32_t i, std::uint32_t j) {
+    return std::uint8_t((i * 7 + j * 3 + k * 11) % 200);
+}
 
 // The bytes a top-down grey decoder gives for a slide's bitmap: its rows
 // reversed (the bitmap is stored bottom-up), padding columns included.
@@ -75,9 +79,9 @@ TEST_F(AviExport, RiffLayout) {
     EXPECT_EQ(FourCc(b, 12), "LIST");
     EXPECT_EQ(FourCc(b, 20), "hdrl");
     EXPECT_EQ(FourCc(b, 24), "avih");
-    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32), 400000u);  // 10 / 25 s per frame
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32), 400000u);     // 10 / 25 s per frame
     EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 12), 0x10u);  // has an index
-    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 25u);   // frames
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 25u);    // frames
     EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 24), 1u);     // streams
     EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 32), 32u);    // width, padded to 4
     EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 36), 20u);
@@ -90,9 +94,9 @@ TEST_F(AviExport, RiffLayout) {
     const std::size_t strf = strh + 64;
     EXPECT_EQ(FourCc(b, strf), "strf");
     EXPECT_EQ(ReadAt<std::uint32_t>(b, strf + 4), 40u + 4 * 256);
-    EXPECT_EQ(ReadAt<std::uint32_t>(b, strf + 8), 40u);  // biSize
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, strf + 8), 40u);      // biSize
     EXPECT_EQ(ReadAt<std::uint16_t>(b, strf + 8 + 14), 8u);  // biBitCount
-    EXPECT_EQ(b[strf + 8 + 40 + 4 * 37 + 1], 37);  // grey entry 37
+    EXPECT_EQ(b[strf + 8 + 40 + 4 * 37 + 1], 37);            // grey entry 37
     const std::size_t strn = strf + 8 + 40 + 1024;
     EXPECT_EQ(FourCc(b, strn), "strn");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[strn + 8])), "Cine by Voxmill");
@@ -111,8 +115,8 @@ TEST_F(AviExport, RiffLayout) {
 }
 
 TEST_F(AviExport, FfprobeSeesOnePalettisedStreamAtTwoAndAHalfFramesPerSecond) {
-    const std::string probe =
-        RunCommand("ffprobe -v error -count_frames -show_streams -show_format -of flat '" + dir.File("cine.avi") + "' 2>&1");
+    const std::string probe = RunCommand("ffprobe -v error -count_frames -show_streams -show_format -of flat '" +
+                                         dir.File("cine.avi") + "' 2>&1");
     EXPECT_NE(probe.find("format.nb_streams=1"), std::string::npos) << probe;
     EXPECT_NE(probe.find("streams.stream.0.codec_type=\"video\""), std::string::npos) << probe;
     EXPECT_NE(probe.find("streams.stream.0.codec_name=\"rawvideo\""), std::string::npos) << probe;
@@ -147,9 +151,9 @@ TEST_F(AviExport, FfmpegDecodesEveryFrameToTheSlidesPicture) {
 
 TEST_F(AviExport, GstreamerAvidemuxDecodesTheSameFrames) {
     const std::string out = dir.File("gst.gray");
-    const std::string log = RunCommand("gst-launch-1.0 -q filesrc location='" + dir.File("cine.avi") +
-                                "' ! avidemux ! videoconvert ! video/x-raw,format=GRAY8 ! filesink location='" + out +
-                                "' 2>&1");
+    const std::string log =
+        RunCommand("gst-launch-1.0 -q filesrc location='" + dir.File("cine.avi") +
+                   "' ! avidemux ! videoconvert ! video/x-raw,format=GRAY8 ! filesink location='" + out + "' 2>&1");
     const Bytes decoded = testing::ReadBytes(out);
     // GStreamer pads GRAY8 rows to 4 bytes; 32 columns need none.
     ASSERT_EQ(decoded.size(), expected.size()) << log;
@@ -164,7 +168,7 @@ TEST(AviExportEdges, EmptyFirstSlideOtherSizesAndNoPixels) {
     testing::FillCine(cine, 2, 8, 4, Frame);
     cine.ExportAvi(dir.File("a.avi"));
     Bytes b = testing::ReadBytes(dir.File("a.avi"));
-    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 2u);  // frames written
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 2u);       // frames written
     EXPECT_EQ(ReadAt<std::uint32_t>(b, 100 + 8 + 24), 3u);  // rate: every member
 
     // A frame of another size would make an unplayable video: refused, the
@@ -178,6 +182,38 @@ TEST(AviExportEdges, EmptyFirstSlideOtherSizesAndNoPixels) {
     empty.AddSlide();
     EXPECT_THROW(empty.ExportAvi(dir.File("e.avi")), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(dir.File("e.avi")));
+}
+
+TEST(AviWriter, RefusesUnusableStreamsAndCutsLongNames) {
+    BITMAPINFOHEADER header{};
+    header.biSize = 40;
+    header.biWidth = 4;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    const RGBQUAD colors[2] = {};
+    CMemFile file;
+    CAviWriter::Stream stream;
+    stream.rate = 0;
+    EXPECT_THROW(CAviWriter(file, stream, header, colors, 2), std::runtime_error);
+    stream.rate = 1;
+    header.biWidth = 0;
+    EXPECT_THROW(CAviWriter(file, stream, header, colors, 2), std::runtime_error);
+    header.biWidth = 4;
+
+    stream.name = std::string(100, 'n');
+    CAviWriter avi(file, stream, header, colors, 2);
+    const std::uint8_t frame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_THROW(avi.WriteFrame(frame, 7), std::runtime_error);  // not the format's size
+    avi.WriteFrame(frame, 8);
+    avi.Finish();
+    const Bytes& b = file.bytes();
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 4), b.size() - 8);
+    const std::size_t strn = 100 + 64 + 8 + 40 + 8;
+    EXPECT_EQ(FourCc(b, strn), "strn");
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, strn + 4), 65u);  // 64 characters and the NUL
+    EXPECT_EQ(b[strn + 8 + 64], 0);
+    EXPECT_EQ(ReadAt<std::uint32_t>(b, 32 + 16), 1u);
 }
 
 }  // namespace

@@ -111,6 +111,15 @@ TEST(SlideCollectionCine, ImportReadsUnitsFramesAfterTheOffset) {
     EXPECT_EQ(cine.GetCount(), 3u);
     v.count = 0;
     EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), std::invalid_argument);
+    // Counts whose product wraps 64 bits (8 x 2^32 x 2^32 x 4) are refused
+    // before anything is allocated, not taken for a small read.
+    v.count = 4;
+    v.matrix.type = kIeeeDouble;
+    v.matrix.width = v.matrix.height = 0xFFFFFFFFu;
+    EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), CArchiveException);
+    v.matrix.width = v.matrix.height = 0x80000000u;  // 8 x 2^62 x 4 = 2^67, wraps to 0
+    EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), CArchiveException);
+    EXPECT_EQ(cine.GetCount(), 3u);
 }
 
 TEST(SlideCollectionCine, ExportWritesEveryFrameBackToBack) {
@@ -185,7 +194,8 @@ protected:
         testing::FillCine(cine, 3, 4, 2, [](std::size_t k, std::uint32_t i, std::uint32_t) {
             return std::uint8_t(k == 1 && i == 0 ? 0 : 127);
         });
-        testing::FillCine(reference, 3, 4, 2, [](std::size_t, std::uint32_t, std::uint32_t) { return std::uint8_t{255}; });
+        testing::FillCine(reference, 3, 4, 2,
+                          [](std::size_t, std::uint32_t, std::uint32_t) { return std::uint8_t{255}; });
     }
 };
 

@@ -2,10 +2,12 @@
 // made from a slide and its reference frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "acquisition/Projection.h"
 #include "app/archive/ArchiveException.h"
+#include "hardware/Exposure.h"
 #include "tests/acquisition/TestSupport.h"
 #include "tests/hardware/SlideTestSupport.h"
 
@@ -133,6 +135,30 @@ TEST(SlideProjection, RefusesMissingPixelsAndASmallerReference) {
     slide->GenerateProjection(*wide, p);
     EXPECT_FLOAT_EQ(p.GetPixel(3, 2), static_cast<float>(std::log(4.0 / 2.0)));
     EXPECT_EQ(p.GetPixel(0, 1), 0.0f);
+}
+
+TEST(SlideExposure, TransmissionFramesAndTheOpenBeam) {
+    CProjection p;
+    p.OnNewDocument();
+    ASSERT_TRUE(p.SetGeometry(CPoint4(0, 0, -4), CDirection4(1, 0, 0), CDirection4(0, 1, 0), 2.0, 1.0, 4, 1));
+    const float lines[4] = {0.0f, 1.0f, -0.5f, NAN};
+    std::copy(lines, lines + 4, p.GetPixels());
+    p.SetSourcePosition(CPoint4(0, 0, 4));
+    CSlide frame, open;
+    frame.OnNewDocument();
+    open.OnNewDocument();
+    ASSERT_TRUE(ExposeProjection(p, 255, frame));
+    ASSERT_TRUE(ExposeOpenBeam(p, 200, open));
+    EXPECT_EQ(frame.GetPixel(0, 0), 255);
+    EXPECT_EQ(frame.GetPixel(1, 0), 94);  // round(255 / e) = round(93.8)
+    EXPECT_EQ(frame.GetPixel(2, 0), 255);  // negative and NaN integrals: nothing absorbed
+    EXPECT_EQ(frame.GetPixel(3, 0), 255);
+    EXPECT_EQ(open.GetPixel(3, 0), 200);
+    EXPECT_EQ(frame.GetDimX(), 2.0);
+    EXPECT_EQ(frame.GetSource().GetPosition().z, 4.0);
+    EXPECT_EQ(frame.GetDetector().GetCenter().z, -4.0);
+    CProjection empty;
+    EXPECT_FALSE(ExposeProjection(empty, 255, frame));
 }
 
 }  // namespace

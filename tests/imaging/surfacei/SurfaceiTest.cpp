@@ -209,6 +209,19 @@ TEST_F(SurfaceiBinaryMatrix, OffsetShortFileAndExport) {
     const Bytes out = testing::ReadBytes(dir.File("out.raw"));
     EXPECT_EQ(out, Bytes(b.begin() + 10, b.end()));
 
+    // 8 x 2^31 x 2^31 bytes wraps 64 bits to 0: refused, not read as empty.
+    EXPECT_THROW(Import(b, kIeeeDouble, 0x80000000u, 0x80000000u), CArchiveException);
+    std::uint64_t bytes = 1;
+    BinaryMatrixImport huge;
+    huge.type = kIeeeDouble;
+    huge.width = huge.height = 0x80000000u;
+    EXPECT_FALSE(MatrixBytesWithin(huge, ~std::uint64_t{0}, bytes));
+    EXPECT_EQ(bytes, 0u);
+    huge.width = huge.height = 4;
+    EXPECT_TRUE(MatrixBytesWithin(huge, 384, bytes, 3));
+    EXPECT_EQ(bytes, 384u);
+    EXPECT_FALSE(MatrixBytesWithin(huge, 383, bytes, 3));
+
     // A failed import keeps the image.
     EXPECT_THROW(s->ImportBinaryMatrix(dir.File("missing.raw"), s->GetImportValues()), std::exception);
     EXPECT_EQ(s->GetPixel(0, 0), 10);
@@ -238,7 +251,7 @@ TEST(SurfaceiGrey, BitmapRowsPaddingAndFlatImage) {
     EXPECT_EQ(bits[0], 100);  // bitmap row 0 = image row 2: (110 - 10) x 1
     EXPECT_EQ(bits[3], 128);
     EXPECT_EQ(bits[4], 64);
-    EXPECT_EQ(bits[5], 0);  // padding
+    EXPECT_EQ(bits[5], 0);   // padding
     EXPECT_EQ(bits[16], 0);  // image row 0, column 0
 
     auto flat = Image(6, 4, std::vector<std::uint8_t>(24, 99));
@@ -264,7 +277,8 @@ TEST(SurfaceiGrey, ThumbnailSamplesTopRowFirst) {
     EXPECT_EQ(t->GetBits()[63 * 64], 0);
     const auto bottomRow = static_cast<std::uint32_t>(63.0f * (49.0f / 63.0f));
     EXPECT_EQ(t->GetBits()[0], bottomRow * 5);  // k = floor(255 / 49) = 5
-    EXPECT_GE(bottomRow, 48u);}
+    EXPECT_GE(bottomRow, 48u);
+}
 
 TEST(SurfaceiGrey, EightBitGreyWindowDividesInWholeNumbers) {
     // Range 0..100, initial sliders: centre 499 x 100 div 999 = 49, half
