@@ -4,6 +4,7 @@
 // it lives take their modules from it.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
