@@ -6,6 +6,7 @@
 #include "acquisition/CircularOrbit.h"
 #include "acquisition/Detector.h"
 #include "acquisition/DetectorTrajectory.h"
+#include "acquisition/FrameGrabber.h"
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/ProjectionTracer.h"
@@ -14,6 +15,7 @@
 #include "app/DocTemplate.h"
 #include "app/ListElementStub.h"
 #include "app/Target.h"
+#include "imaging/Surfacei.h"
 #include "phantom/Phantom.h"
 
 namespace voxmill {
@@ -23,14 +25,6 @@ std::string MemberExtension() {
     const CDocTemplate* tmpl = CProjectionCollection::GetProjectionTemplate();
     const std::string ext = tmpl ? tmpl->GetDocString(CDocTemplate::filterExt) : std::string();
     return ext.empty() ? CProjector::kMemberExtension : ext;
-}
-
-// Members are found again through the paths stored in the collection, so
-// they must not depend on the directory the run happened in.
-std::string FullPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    return ec ? path : full.lexically_normal().string();
 }
 
 std::unique_ptr<CProjectionCollection> NewCollection(CDocTemplate* collectionTemplate) {
@@ -70,6 +64,22 @@ bool PlaceProjection(CProjection& projection, const CTrajectory& sourcePath, con
 
 VOXMILL_IMPLEMENT_DYNCREATE(CProjector, COperator)
 
+// Members are found again through the paths stored in the collection, so
+// they must not depend on the directory the run happened in.
+std::string CProjector::FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+bool CProjector::Grab(CDocument* target, CSurfacei* slide) {
+    if (!target || !slide) return false;
+    auto* grabber = dynamic_cast<IFrameGrabber*>(target);
+    const bool grabbed = grabber && grabber->GrabInto(*slide);
+    slide->UpdateRange();
+    return grabbed;
+}
+
 CProjector::CProjector() = default;
 
 CProjector::~CProjector() = default;
@@ -108,13 +118,6 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         report.problem = "No target: drop a phantom on the Target page first";
         return report;
     }
-    if (!target->IsKindOf(RUNTIME_CLASS(CPhantom))) {
-        const auto* asTarget = dynamic_cast<const CTarget*>(target);
-        report.problem = asTarget && asTarget->GetTargetType() == kTargetDigitizer
-                             ? "Grabbing runs need the frame grabber, which this build does not drive"
-                             : "The target is not a phantom";
-        return report;
-    }
     if (count < 1) {
         report.problem = "No snapshots to take";
         return report;
@@ -122,6 +125,12 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
     const bool linked = m_collectionMode == kLinkedCollection;
     if (linked && collectionPath.empty()) {
         report.problem = "No file name for the linked collection";
+        return report;
+    }
+    if (auto* grabber = dynamic_cast<IFrameGrabber*>(target))
+        return grabber->RunGrabbing(*this, sourcePath, detectorPath, count, collectionPath, collectionTemplate);
+    if (!target->IsKindOf(RUNTIME_CLASS(CPhantom))) {
+        report.problem = "The target is neither a phantom nor a frame grabber";
         return report;
     }
 
@@ -136,28 +145,49 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         collection->SetModifiedFlag();
     }
 
-    BeginRun(static_cast<unsigned>(count), kStepText);
+    MemberSteps steps;
+    steps.extension = MemberExtension();
+    steps.append = [&collection]() { return collection->NewProjection(); };
+    steps.collection = collection.get();
+    steps.place = [this](CListElementStub& stub, const CTrajectory& source, const CDetectorTrajectory& detector,
+                         int k) {
+        auto* projection = dynamic_cast<CProjection*>(stub.m_pElement);
+        return projection && PlaceProjection(*projection, source, detector, m_lender, k);
+    };
+    steps.acquire = [this, target](CListElementStub& stub, int, ProjectorRunReport&) {
+        Project(target, static_cast<CProjection*>(stub.m_pElement));
+        return true;
+    };
+    RunSnapshots(sourcePath, detectorPath, count, fullPath, steps, report);
+    report.collection = std::move(collection);
+    return report;
+}
+
+void CProjector::RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& detectorPath, int count,
+                              const std::string& fullPath, const MemberSteps& steps, ProjectorRunReport& report) {
+    BeginRun(static_cast<unsigned>(count), steps.stepText);
     for (int k = 0; k < count; ++k) {
-        CListElementStub* stub = collection->NewProjection();
-        CProjection* projection = stub ? collection->GetProjection(collection->GetCount() - 1) : nullptr;
-        if (!stub || !projection) {
+        CListElementStub* stub = steps.append();
+        if (!stub || !stub->m_pElement) {
             // Nothing to place: the paths stay where they are.
             report.missingMembers.push_back(k);
             Step();
             continue;
         }
-        if (PlaceProjection(*projection, sourcePath, detectorPath, m_lender, k))
-            Project(target, projection);
-        else
+        if (!steps.place(*stub, sourcePath, detectorPath, k))
             report.emptyMembers.push_back(k);
+        else if (!steps.acquire(*stub, k, report)) {
+            report.cancelled = true;
+            return;
+        }
         sourcePath.Step();
         detectorPath.Step();
-        if (linked) {
+        if (!fullPath.empty()) {
             stub->m_bLinked = true;
             // Staged: the previous collection at fullPath and its members
             // stay whole until the new collection is saved.
-            collection->StageLinkedMember(*stub);
-            const std::string path = MemberPath(fullPath, k);
+            if (steps.collection) steps.collection->StageLinkedMember(*stub);
+            const std::string path = fullPath + "." + std::to_string(k) + steps.extension;
             if (stub->SetLinkPath(path))
                 stub->Unload();
             else
@@ -165,8 +195,6 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         }
         Step();
     }
-    report.collection = std::move(collection);
-    return report;
 }
 
 ProjectorRunReport CProjector::Render(CDocument* target, const ProjectorPageValues& values,

@@ -18,13 +18,16 @@
 #include <vector>
 
 #include "app/Operator.h"
+#include "app/Target.h"
 
 namespace voxmill {
 
 class CDetectorTrajectory;
 class CDocTemplate;
+class CListElementStub;
 class CProjection;
 class CProjectionCollection;
+class CSurfacei;
 class CTrajectory;
 struct ProjectorPageValues;
 
@@ -33,7 +36,13 @@ struct ProjectorRunReport {
     // The new collection, or null when the run made none (no phantom, no
     // file name in linked mode, no snapshots); see `problem`.
     std::unique_ptr<CProjectionCollection> collection;
+    // A grabbing run's new slide collection instead (a CSlideCollection).
+    std::unique_ptr<CTarget> grabbed;
     std::string problem;
+    // A manual-trigger prompt was cancelled: the run ended early.
+    bool cancelled = false;
+    // Snapshots whose grab reported an error: their slides stay as created.
+    std::vector<int> failedGrabs;
     // Snapshots whose projection could not take the geometry: the members
     // exist but hold no image.
     std::vector<int> emptyMembers;
@@ -44,7 +53,8 @@ struct ProjectorRunReport {
     std::vector<std::string> unwrittenMembers;
 
     bool Complete() const {
-        return collection && emptyMembers.empty() && missingMembers.empty() && unwrittenMembers.empty();
+        return (collection || grabbed) && emptyMembers.empty() && missingMembers.empty() &&
+               unwrittenMembers.empty() && failedGrabs.empty() && !cancelled;
     }
 };
 
@@ -62,6 +72,7 @@ public:
     };
 
     static constexpr const char* kStepText = "Projecting...";
+    static constexpr const char* kGrabStepText = "Grabbing...";
     // The Projection type's extension when no Projection template is set.
     static constexpr const char* kMemberExtension = ".PRJ";
 
@@ -86,6 +97,11 @@ public:
     // differs from its detector's pixel counts).
     virtual bool Project(CDocument* target, CProjection* projection);
 
+    // The grabbing run's single grab: GrabInto on a frame-grabber target,
+    // then, whenever both are there, the slide's value range. False when
+    // nothing was grabbed.
+    virtual bool Grab(CDocument* target, CSurfacei* slide);
+
     // One acquisition of `count` snapshots along the two paths. Projection
     // mode needs a phantom target; in linked mode `collectionPath` is the
     // collection's file (given, not written: the members are written
@@ -109,6 +125,33 @@ public:
     // collection, or null to let that member allocate as usual.
     using PixelLender = std::function<float*(int k, std::uint32_t width, std::uint32_t height)>;
     void SetPixelLender(PixelLender lender) { m_lender = std::move(lender); }
+    // What differs between the projection and the grabbing run: how a
+    // member is made, placed on the snapshot's geometry and filled.
+    struct MemberSteps {
+        std::string extension;  // of linked member files
+        const char* stepText = kStepText;
+        // A new member at the end of the collection, or null.
+        std::function<CListElementStub*()> append;
+        // Gives the member the snapshot's geometry; false leaves it empty.
+        std::function<bool(CListElementStub&, const CTrajectory&, const CDetectorTrajectory&, int k)> place;
+        // Where linked members are staged, so that the previous collection
+        // stays whole until the new one is saved; null writes them directly.
+        CTarget* collection = nullptr;
+        // Fills a placed member; false cancels the run (the member is
+        // removed by then). Snapshot index and report for what went wrong.
+        std::function<bool(CListElementStub&, int, ProjectorRunReport&)> acquire;
+    };
+    // The snapshot loop both runs share: member, geometry, acquisition,
+    // the paths' step, the linked member's file ("<fullPath>.<k><ext>"),
+    // progress. An empty `fullPath` keeps members in place.
+    void RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& detectorPath, int count,
+                      const std::string& fullPath, const MemberSteps& steps, ProjectorRunReport& report);
+    // Asked before every grab with the manual trigger (the "Import"
+    // prompt); false cancels. Without one, every grab goes ahead.
+    void SetGrabPrompt(std::function<bool()> prompt) { m_grabPrompt = std::move(prompt); }
+    const std::function<bool()>& GetGrabPrompt() const { return m_grabPrompt; }
+    // A collection path made absolute, as members are found through it.
+    static std::string FullPath(const std::string& path);
 
     // Threads Project uses: 0 (the default) lets ProjectorThreadCount decide.
     void SetThreadCount(unsigned threads) { m_nThreads = threads; }
@@ -123,6 +166,7 @@ public:
 private:
     unsigned m_nThreads = 0;
     PixelLender m_lender;
+    std::function<bool()> m_grabPrompt;
 };
 
 }  // namespace voxmill

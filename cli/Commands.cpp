@@ -1,5 +1,6 @@
 #include "cli/CineCommands.h"
 #include "cli/Command.h"
+#include "cli/DigitizerCommands.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
 #include "cli/ProcessorCommands.h"
@@ -20,6 +21,8 @@ const std::vector<Command>& Commands() {
         {"warp", kWarpUsage, &RunWarpCommand},
         {"slide", kSlideUsage, &RunSlideCommand},
         {"cine", kCineUsage, &RunCineCommand},
+        {"digitizer", kDigitizerUsage, &RunDigitizerCommand},
+        {"grab", kGrabUsage, &RunGrabCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
         {"info", InfoUsage(), &RunInfoCommand},

@@ -7,6 +7,7 @@
 #include <GL/glu.h>
 
 #include "app/ui/BusyScope.h"
+#include "acquisition/FrameGrabber.h"
 #include "acquisition/PreviewScene.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projector.h"
@@ -30,6 +31,8 @@ namespace {
 constexpr int kMargin = 7;
 const char* const kCollectionFilter = "Projection Collection Files (*.prs)";
 const char* const kCollectionExtension = ".PRS";
+const char* const kSlideCollectionFilter = "Slide Collection Files (*.sds)";
+const char* const kSlideCollectionExtension = ".SDS";
 
 void Vertex(const PreviewScene::Point& p) { glVertex3f(p[0], p[1], p[2]); }
 void Color(const PreviewScene::Color& c) { glColor3f(c[0], c[1], c[2]); }
@@ -116,14 +119,15 @@ CDocTemplate* CProjectorView::FindTemplate(unsigned resourceId) const {
     return mainFrame ? mainFrame->GetDocManager().FindTemplate(resourceId) : nullptr;
 }
 
-QString CProjectorView::PromptCollectionPath(const CDocTemplate* collectionTemplate) {
+QString CProjectorView::PromptCollectionPath(const CDocTemplate* collectionTemplate, bool grabbing) {
     FilePromptRequest request;
     request.open = false;
     request.title = QStringLiteral("Save As");
     const QString filter = collectionTemplate ? TemplateFilter(*collectionTemplate) : QString();
-    request.filters << (filter.isEmpty() ? QString::fromLatin1(kCollectionFilter) : filter);
+    request.filters << (filter.isEmpty() ? QString::fromLatin1(grabbing ? kSlideCollectionFilter : kCollectionFilter)
+                                         : filter);
     std::string extension = collectionTemplate ? collectionTemplate->GetDocString(CDocTemplate::filterExt) : "";
-    if (extension.empty()) extension = kCollectionExtension;
+    if (extension.empty()) extension = grabbing ? kSlideCollectionExtension : kCollectionExtension;
     request.defaultSuffix = QString::fromStdString(extension.substr(1));
     QString path = PromptForFile(this, request);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QString::fromStdString(extension);
@@ -136,23 +140,33 @@ void CProjectorView::OnRender() {
     CTarget* target = m_pSheet->TargetPage()->GetTarget();
     if (!projector || !target) return;
 
-    CDocTemplate* collectionTemplate = FindTemplate(kProjectionCollectionTemplate);
+    const bool grabbing = dynamic_cast<IFrameGrabber*>(target) != nullptr;
+    if (!grabbing && !target->IsKindOf(RUNTIME_CLASS(CPhantom))) return;
+    CDocTemplate* collectionTemplate =
+        FindTemplate(grabbing ? kSlideCollectionTemplate : kProjectionCollectionTemplate);
     std::string path;
-    if (projector->m_collectionMode == CProjector::kLinkedCollection && target->IsKindOf(RUNTIME_CLASS(CPhantom))) {
-        path = PromptCollectionPath(collectionTemplate).toStdString();
+    if (projector->m_collectionMode == CProjector::kLinkedCollection) {
+        path = PromptCollectionPath(collectionTemplate, grabbing).toStdString();
         if (path.empty()) return;  // cancelled: nothing is made
     }
+    projector->SetGrabPrompt([this] {
+        return ShowMessageBox(this, QMessageBox::NoIcon, QString::fromLatin1(kGrabPromptText),
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+                              QString::fromLatin1(kGrabPromptTitle)) == QMessageBox::Ok;
+    });
     ProjectorRunReport report;
     {
         BusyScope busy(m_pRender);
         report = projector->Render(target, m_pSheet->Values(), path, collectionTemplate);
     }
-    if (!report.collection) {
+    projector->SetGrabPrompt(nullptr);
+    std::unique_ptr<CTarget> collection = grabbing ? std::move(report.grabbed) : std::move(report.collection);
+    if (!collection) {
         if (!report.problem.empty()) ShowMessageBox(this, QMessageBox::Warning, QString::fromStdString(report.problem));
         return;
     }
     ReportIncompleteRun(report);
-    ShowCollection(report, collectionTemplate);
+    ShowCollection(collection, collectionTemplate, grabbing);
 }
 
 void CProjectorView::ReportIncompleteRun(const ProjectorRunReport& report) {
@@ -162,20 +176,24 @@ void CProjectorView::ReportIncompleteRun(const ProjectorRunReport& report) {
                      .arg(Join(report.emptyMembers));
     if (!report.missingMembers.empty())
         lines << QStringLiteral("Snapshots %1 could not be made.").arg(Join(report.missingMembers));
+    if (!report.failedGrabs.empty())
+        lines << QStringLiteral("Snapshots %1 were not grabbed: their slides stay as they were made.")
+                     .arg(Join(report.failedGrabs));
     if (!report.unwrittenMembers.empty()) {
-        lines << QStringLiteral("These projection files could not be written; the projections stay in memory:");
+        lines << QStringLiteral("These member files could not be written; the members stay in memory:");
         for (const std::string& file : report.unwrittenMembers) lines << QString::fromStdString(file);
     }
     if (!lines.isEmpty()) ShowMessageBox(this, QMessageBox::Warning, lines.join(QLatin1Char('\n')));
 }
 
-void CProjectorView::ShowCollection(ProjectorRunReport& report, CDocTemplate* collectionTemplate) {
+void CProjectorView::ShowCollection(std::unique_ptr<CTarget>& owned, CDocTemplate* collectionTemplate,
+                                    bool grabbing) {
     m_pLastCollection = nullptr;
-    CProjectionCollection& collection = *report.collection;
+    CTarget& collection = *owned;
     if (collectionTemplate && collection.GetDocTemplate() == collectionTemplate &&
         collectionTemplate->HasFrameFactory()) {
         if (CChildFrame* frame = CChildFrame::OpenFrame(*collectionTemplate, collection)) {
-            report.collection.release();  // the window's document now
+            owned.release();  // the window's document now
             m_pLastCollection = frame;
             return;
         }
@@ -185,7 +203,8 @@ void CProjectorView::ShowCollection(ProjectorRunReport& report, CDocTemplate* co
                               ? QStringLiteral("a file")
                               : QString::fromStdString(collection.GetPathName());
     if (ShowMessageBox(this, QMessageBox::Question,
-                       QStringLiteral("No window can show the new projection collection. Save it to %1?").arg(where),
+                       QStringLiteral("No window can show the new %1 collection. Save it to %2?")
+                           .arg(grabbing ? QStringLiteral("slide") : QStringLiteral("projection"), where),
                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) != QMessageBox::Yes)
         return;
     std::string path = collection.GetPathName();
@@ -193,11 +212,12 @@ void CProjectorView::ShowCollection(ProjectorRunReport& report, CDocTemplate* co
         FilePromptRequest request;
         request.open = false;
         request.title = QStringLiteral("Save As");
-        request.filters << QString::fromLatin1(kCollectionFilter);
-        request.defaultSuffix = QStringLiteral("prs");
+        request.filters << QString::fromLatin1(grabbing ? kSlideCollectionFilter : kCollectionFilter);
+        request.defaultSuffix = grabbing ? QStringLiteral("sds") : QStringLiteral("prs");
         QString chosen = PromptForFile(this, request);
         if (chosen.isEmpty()) return;
-        if (QFileInfo(chosen).suffix().isEmpty()) chosen += QString::fromLatin1(kCollectionExtension);
+        if (QFileInfo(chosen).suffix().isEmpty())
+            chosen += QString::fromLatin1(grabbing ? kSlideCollectionExtension : kCollectionExtension);
         path = chosen.toStdString();
     }
     collection.OnSaveDocument(path);  // a failure is shown by the error sink

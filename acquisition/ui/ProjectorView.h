@@ -2,7 +2,9 @@
 // the buttons "Render" and "OpenGL Preview". The sheet's pages hold the
 // geometry while the window lives; the Options page edits the document.
 //
-// "Render" checks the active page, needs a target, asks for the
+// "Render" checks the active page, needs a target (a phantom, or a
+// digitizer for a grabbing run into a slide collection, with the "Import"
+// prompt before each grab on the manual trigger), asks for the
 // collection's file in linked mode, and runs the projector with the wait
 // cursor shown and "Render" disabled; the new collection opens in its own
 // window (or, when none can be made, is offered for saving, so that
@@ -12,6 +14,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "acquisition/ui/GLContextView.h"
 #include "app/ui/ChildFrame.h"
@@ -22,6 +25,7 @@ class QPushButton;
 namespace voxmill {
 
 class CDocTemplate;
+class CTarget;
 class CProjectionCollection;
 class CProjector;
 class CProjectorPropertySheet;
@@ -33,6 +37,10 @@ class CProjectorView : public CWidgetView {
 public:
     // Resource numbers of the templates the view makes documents with.
     static constexpr unsigned kProjectionCollectionTemplate = 130;
+    static constexpr unsigned kSlideCollectionTemplate = 146;
+    // The prompt before every grab with the manual trigger.
+    static constexpr const char* kGrabPromptTitle = "Import";
+    static constexpr const char* kGrabPromptText = "Click OK to grab the next Slide ";
     static constexpr unsigned kGLContextTemplate = 143;
 
     explicit CProjectorView(QWidget* parent = nullptr);
@@ -59,8 +67,8 @@ private:
     CDocTemplate* FindTemplate(unsigned resourceId) const;
     // The linked collection's file: the save prompt of the collection's
     // type, its extension added when none was typed; empty on Cancel.
-    QString PromptCollectionPath(const CDocTemplate* collectionTemplate);
-    void ShowCollection(ProjectorRunReport& report, CDocTemplate* collectionTemplate);
+    QString PromptCollectionPath(const CDocTemplate* collectionTemplate, bool grabbing);
+    void ShowCollection(std::unique_ptr<CTarget>& collection, CDocTemplate* collectionTemplate, bool grabbing);
     void ReportIncompleteRun(const ProjectorRunReport& report);
 
     CProjectorPropertySheet* m_pSheet = nullptr;

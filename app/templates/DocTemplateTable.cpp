@@ -3,6 +3,7 @@
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projector.h"
+#include "hardware/Digitizer.h"
 #include "hardware/Slide.h"
 #include "hardware/SlideCollection.h"
 #include "imaging/Surface.h"
@@ -50,6 +51,8 @@ const std::vector<DocTemplateRow>& DocTemplateTable() {
         {145, "\nSurfacei\nSurfacei\nSurfacei Raw Files (*.raw)\n.RAW\nSurfacei.Document\nSurfacei Document", false,
          &Create<CSurfacei>},
         {143, kNoDocString, false, nullptr},  // OpenGL preview: opened by code for its own document
+        {142, "\nDigitizer\nDigitizer\nDigitizer Files (*.dig)\n.DIG\nDigitizer.Document\nDigitizer Document", true,
+         &Create<CDigitizer>},
         {129, "\nProjection\nProjection\nProjection Files (*.prj)\n.PRJ\nProjection.Document\nProjection Document",
          true, &Create<CProjection>},
         {147, "\nSlide\nSlide\nSlide Files (*.sld)\n.SLD\nSlide.Document\nSlide Document", true, &Create<CSlide>},

@@ -18,9 +18,9 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                            QMessageBox::StandardButtons buttons,
-                                           QMessageBox::StandardButton defaultButton) {
+                                           QMessageBox::StandardButton defaultButton, const QString& title) {
     if (Hook()) return Hook()(icon, text, buttons);
-    QMessageBox box(icon, QStringLiteral("Voxmill"), text, buttons, parent);
+    QMessageBox box(icon, title, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -13,9 +13,10 @@ using MessageBoxHook = std::function<QMessageBox::StandardButton(
 // Installs a hook and returns the previous one (null: real message boxes).
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
-// A modal box titled "Voxmill" with the given text and buttons.
+// A modal box titled "Voxmill" (or `title`) with the given text and buttons.
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                           QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+                                           QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+                                           const QString& title = QStringLiteral("Voxmill"));
 
 }  // namespace voxmill

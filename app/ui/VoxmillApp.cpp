@@ -18,6 +18,7 @@
 #include "reconstruction/PluginRegistry.h"
 
 #include "acquisition/ProjectionCollection.h"
+#include "hardware/Digitizer.h"
 #include "hardware/SlideCollection.h"
 #include "reconstruction/SliceCollection.h"
 
@@ -45,7 +46,9 @@ bool CVoxmillApp::InitInstance(const QStringList& arguments) {
     CPluginRegistry().RegisterCategory();
     m_strCameraFile = "Voxmill.dcf";
 
+    m_grabber.SetCameraFile(m_strCameraFile);
     m_grabber.Load();
+    CDigitizer::SetLibraries(&m_grabber);
     m_bGenesisReady = m_grabber.IsGenesisReady();
     m_bMilReady = m_grabber.IsMilReady();
 
@@ -130,6 +133,7 @@ void CVoxmillApp::ExitInstance() {
     SetErrorSink(nullptr);
     CDocument::SetRecentFileSink(nullptr);
     m_pDocManager.reset();
+    CDigitizer::SetLibraries(nullptr);
     m_grabber.Free();
     m_pRecentFiles.reset();
 }

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/ui/FrameTable.h"
-#include "app/ui/GrabberLibraries.h"
+#include "hardware/GrabberLibraries.h"
 
 namespace voxmill {
 

@@ -6,6 +6,7 @@
 #include "acquisition/ui/ProjectorView.h"
 #include "app/ui/OperatorChildFrame.h"
 #include "app/ui/TargetView.h"
+#include "hardware/ui/DigitizerView.h"
 #include "hardware/ui/SlideCollectionView.h"
 #include "hardware/ui/SlideView.h"
 #include "imaging/ui/SurfaceChildFrame.h"
@@ -33,6 +34,7 @@ const std::vector<FrameRow>& WorkbenchFrameTable() {
         {139, &CreateFrame<CSurfaceChildFrame, CSurfaceView>},
         {145, &CreateFrame<CSurfaceChildFrame, CSurfaceiView>},
         {143, &CreateFrame<CChildFrame, CGLContextView>},
+        {142, &CreateFrame<COperatorChildFrame, CDigitizerView>},
         {129, &CreateFrame<CSurfaceChildFrame, CProjectionView>},
         {147, &CreateFrame<CSurfaceChildFrame, CSlideView>},
         {141, &CreateFrame<CChildFrame, CProjectionCollectionView>},

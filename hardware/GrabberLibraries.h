@@ -6,8 +6,9 @@
 //
 // Libraries are searched on the library search path first, then in the
 // program's own library folder (lib/ beside bin/, and bin/ itself).
+// VOXMILL_GRABBER=off loads none, as on a machine without them.
 // Allocated objects are freed and the libraries unloaded in the reverse
-// order of loading. Qt-free.
+// order of loading.
 #pragma once
 
 #include <cstdint>
@@ -18,27 +19,12 @@ namespace voxmill {
 
 class CGrabberLibraries {
 public:
-    // The entry points as this program calls them. Identifiers are 32-bit;
-    // 0 means "none" (an allocation failed).
-    using ImDevAllocFn = std::uint32_t (*)(std::int32_t deviceNumber, std::int32_t initFlag);
-    using ImThrAllocFn = std::uint32_t (*)(std::uint32_t device, std::int32_t initFlag);
-    using ImFreeFn = void (*)(std::uint32_t id);
-    using MappAllocFn = std::uint32_t (*)(std::int32_t initFlag, std::uint32_t* appId);
-    using MappControlFn = void (*)(std::int32_t controlType, std::int32_t controlValue);
-    using MsysAllocFn = std::uint32_t (*)(const char* descriptor, std::int32_t systemNumber, std::int32_t initFlag,
-                                          std::uint32_t* systemId);
-    using MsysInquireFn = std::int32_t (*)(std::uint32_t systemId, std::int32_t inquireType, void* result);
-    using MFreeFn = void (*)(std::uint32_t id);
-
-    static constexpr std::int32_t kDefault = 0x10000000;
-    static constexpr std::int32_t kError = 0x40000000;
-    static constexpr std::int32_t kPrintDisable = 0;
-    static constexpr std::int32_t kSystemType = 1008;
-
     static constexpr const char* kGenesisLibrary = "libgenlib.so";
     static constexpr const char* kMilGenesisLibrary = "libmilgen.so";
     static constexpr const char* kMilLibrary = "libmil.so";
     static constexpr const char* kMilImageLibrary = "libmilim.so";
+    // The camera configuration file handed to every digitizer allocation.
+    static constexpr const char* kCameraFile = "Voxmill.dcf";
 
     CGrabberLibraries() = default;
     ~CGrabberLibraries();
@@ -56,18 +42,22 @@ public:
     void* GetMilImModule() const { return m_hMilIm; }
     std::uint32_t GetSystemId() const { return m_systemId; }
     std::int32_t GetSystemType() const { return m_systemType; }
+    const std::string& GetCameraFile() const { return m_strCameraFile; }
+    void SetCameraFile(std::string path) { m_strCameraFile = std::move(path); }
 
     // The program's own library folders, searched after the search path.
     static std::vector<std::string> ProgramLibraryFolders();
+    // An entry point of a loaded library, or null.
+    static void* Symbol(void* module, const char* name);
 
 private:
     void LoadGenesis();
     void LoadMil();
     static void* Open(const char* name);
-    static void* Symbol(void* module, const char* name);
 
     bool m_bGenesisReady = false;
     bool m_bMilReady = false;
+    std::string m_strCameraFile = kCameraFile;
 
     void* m_hGenesis = nullptr;
     void* m_hMilGenesis = nullptr;

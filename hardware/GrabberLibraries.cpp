@@ -1,8 +1,12 @@
-#include "app/ui/GrabberLibraries.h"
+#include "hardware/GrabberLibraries.h"
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+
+#include "hardware/MilEntryPoints.h"
 
 namespace voxmill {
 
@@ -17,6 +21,7 @@ std::vector<std::string> CGrabberLibraries::ProgramLibraryFolders() {
 }
 
 void* CGrabberLibraries::Open(const char* name) {
+    if (const char* use = std::getenv("VOXMILL_GRABBER"); use && std::strcmp(use, "off") == 0) return nullptr;
     if (void* module = dlopen(name, RTLD_NOW | RTLD_LOCAL)) return module;
     for (const std::string& folder : ProgramLibraryFolders()) {
         const std::string path = folder + "/" + name;
@@ -35,12 +40,12 @@ void CGrabberLibraries::Load() {
 
 void CGrabberLibraries::LoadGenesis() {
     m_hGenesis = Open(kGenesisLibrary);
-    auto devAlloc = reinterpret_cast<ImDevAllocFn>(Symbol(m_hGenesis, "imDevAlloc"));
-    auto thrAlloc = reinterpret_cast<ImThrAllocFn>(Symbol(m_hGenesis, "imThrAlloc"));
+    auto devAlloc = reinterpret_cast<mil::ImDevAllocFn>(Symbol(m_hGenesis, "imDevAlloc"));
+    auto thrAlloc = reinterpret_cast<mil::ImThrAllocFn>(Symbol(m_hGenesis, "imThrAlloc"));
     if (!devAlloc || !thrAlloc) return;
-    m_deviceId = devAlloc(0, kDefault);
+    m_deviceId = devAlloc(0, mil::kDefault);
     if (m_deviceId == 0) return;
-    m_threadId = thrAlloc(m_deviceId, kDefault);
+    m_threadId = thrAlloc(m_deviceId, mil::kDefault);
     m_bGenesisReady = m_threadId != 0;
 }
 
@@ -50,32 +55,32 @@ void CGrabberLibraries::LoadMil() {
     m_hMil = Open(kMilLibrary);
     m_hMilIm = Open(kMilImageLibrary);
     if (!m_hMilIm) return;
-    auto appAlloc = reinterpret_cast<MappAllocFn>(Symbol(m_hMil, "MappAlloc"));
-    auto appControl = reinterpret_cast<MappControlFn>(Symbol(m_hMil, "MappControl"));
-    auto sysAlloc = reinterpret_cast<MsysAllocFn>(Symbol(m_hMil, "MsysAlloc"));
+    auto appAlloc = reinterpret_cast<mil::MappAllocFn>(Symbol(m_hMil, "MappAlloc"));
+    auto appControl = reinterpret_cast<mil::MappControlFn>(Symbol(m_hMil, "MappControl"));
+    auto sysAlloc = reinterpret_cast<mil::MsysAllocFn>(Symbol(m_hMil, "MsysAlloc"));
     // Digitizers are allocated by the digitizer documents; here the entry
     // point only has to exist.
     const bool hasDigAlloc = Symbol(m_hMil, "MdigAlloc") != nullptr;
     if (!appAlloc || !appControl || !sysAlloc || !hasDigAlloc) return;
 
-    if (appAlloc(kDefault, &m_appId) == 0 || m_appId == 0) {
+    if (appAlloc(mil::kDefault, &m_appId) == 0 || m_appId == 0) {
         m_appId = 0;
         return;
     }
-    appControl(kError, kPrintDisable);
-    if (sysAlloc("M_DEFAULT", kDefault, kDefault, &m_systemId) == 0 || m_systemId == 0) {
+    appControl(mil::kError, mil::kPrintDisable);
+    if (sysAlloc("M_DEFAULT", mil::kDefault, mil::kDefault, &m_systemId) == 0 || m_systemId == 0) {
         m_systemId = 0;
         return;
     }
-    if (auto sysInquire = reinterpret_cast<MsysInquireFn>(Symbol(m_hMil, "MsysInquire")))
-        sysInquire(m_systemId, kSystemType, &m_systemType);
+    if (auto sysInquire = reinterpret_cast<mil::MsysInquireFn>(Symbol(m_hMil, "MsysInquire")))
+        sysInquire(m_systemId, mil::kSystemType, &m_systemType);
     m_bMilReady = true;
 }
 
 void CGrabberLibraries::Free() {
     auto free = [](void* module, const char* name, std::uint32_t& id) {
         if (id != 0)
-            if (auto fn = reinterpret_cast<MFreeFn>(Symbol(module, name))) fn(id);
+            if (auto fn = reinterpret_cast<mil::MFreeFn>(Symbol(module, name))) fn(id);
         id = 0;
     };
     free(m_hMil, "MsysFree", m_systemId);
