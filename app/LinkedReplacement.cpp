@@ -123,6 +123,15 @@ void CLinkedReplacement::Recover(const std::string& collectionPath) {
             ::unlink(staged.c_str());
     }
     ::unlink(journalPath.c_str());
+    // A run killed while writing left half-written staged files under
+    // temporary names beside the collection: no one else will ever save them.
+    const std::string dir = file_replace::SplitPath(journalPath).first;
+    const std::string suffix = kStagedSuffix;
+    for (const auto& [name, temps] : file_replace::StaleTempsIn(dir)) {
+        if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        for (const std::string& temp : temps) ::unlink((dir + "/" + temp).c_str());
+    }
 }
 
 CLinkedReplacement::CLinkedReplacement(const std::string& collectionPath) {

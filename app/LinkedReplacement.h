@@ -60,8 +60,9 @@ public:
     const std::string& GetJournalPath() const { return m_journal; }
 
     // Completes or rolls back what an interrupted replacement left beside
-    // `collectionPath`; does nothing without a journal or while its
-    // replacement is still in progress.
+    // `collectionPath`, and removes the temporaries of staged files that
+    // killed writers left in its folder; does nothing without a journal or
+    // while its replacement is still in progress.
     static void Recover(const std::string& collectionPath);
     static std::string JournalPathOf(const std::string& collectionPath);
 

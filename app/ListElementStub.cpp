@@ -1,5 +1,8 @@
 #include "app/ListElementStub.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "app/LinkedReplacement.h"
@@ -8,6 +11,7 @@
 #include "app/archive/ArchiveFile.h"
 #include "app/archive/ErrorSink.h"
 #include "app/archive/File.h"
+#include "contract/FileReplace.h"
 #include "imaging/dib/Dib.h"
 
 namespace voxmill {
@@ -145,6 +149,39 @@ bool CListElementStub::Save() {
         return false;
     }
     return true;
+}
+
+std::string CListElementStub::WriteAside() {
+    if (!m_bLoaded || m_strPath.empty() || !m_pElement)
+        throw CFileException(m_strPath, "the member is not loaded");
+    // Beside the staged file while a replacement is pending, as Save would write.
+    const bool staging = m_pReplacement && m_pReplacement->Pending();
+    const std::string destination =
+        staging ? file_replace::ResolveLinks(m_strPath) + CLinkedReplacement::kStagedSuffix : m_strPath;
+    return WriteArchiveAside(destination, kSaveBufferSize, [this](CArchive& ar) {
+        m_pElement->SetPathName(m_strPath, true);
+        m_pElement->Serialize(ar);
+    });
+}
+
+void CListElementStub::AdoptWritten(const std::string& written) {
+    try {
+        std::string destination = file_replace::ResolveLinks(m_strPath);
+        const bool hadStaged = !m_strStagedPath.empty();
+        if (m_pReplacement && m_pReplacement->Pending()) destination = m_strStagedPath = m_pReplacement->Stage(m_strPath);
+        if (!file_replace::CommitTemp(written, destination)) {
+            const int error = errno;
+            // Nothing staged before: the member stays what its own file holds.
+            if (!m_strStagedPath.empty() && !hadStaged) {
+                m_pReplacement->Unstage(m_strPath);
+                m_strStagedPath.clear();
+            }
+            throw CFileException(destination, std::string("cannot replace file (") + std::strerror(error) + ")");
+        }
+    } catch (...) {
+        std::remove(written.c_str());
+        throw;
+    }
 }
 
 bool CListElementStub::SetLinkPath(const std::string& path) {

@@ -41,6 +41,15 @@ public:
     // While the stub takes part in a pending replacement, the file is the
     // staged one, which the collection's next save puts in place.
     bool Save();
+    // Save in two halves, for a run that must write every member before it
+    // changes any. WriteAside writes the loaded element to a new temporary
+    // file beside the one Save would write and returns its name;
+    // AdoptWritten then puts that file where Save would have put it (the
+    // staged file while a replacement is pending). Both throw on failure
+    // (AdoptWritten removing the file); a file not adopted is the caller's
+    // to remove.
+    std::string WriteAside();
+    void AdoptWritten(const std::string& written);
     bool SetLinkPath(const std::string& path);
     // Makes the next saves of this linked member go through `replacement`
     // (null: straight to m_strPath). The collection hands its own.

@@ -84,9 +84,8 @@ int RunWarpCommand(Args& args) {
     if (!report.Ran()) throw CliError(report.problem);
     if (!report.unwritten.empty()) {
         for (const std::string& file : report.unwritten) std::cerr << "voxmill-cli: " << file << '\n';
-        throw CliError(report.warped == 0 ? std::string("member files could not be written; no member was changed")
-                                          : "a member file could not be replaced; " + std::to_string(report.warped) +
-                                                " members were replaced before it");
+        // Unsaved, the collection's pending replacement is dropped with it.
+        throw CliError("member files could not be written; no file was changed");
     }
     int status = 0;
     for (std::size_t k : report.unreadable) {

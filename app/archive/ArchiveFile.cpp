@@ -33,6 +33,11 @@ public:
             throw CFileException(m_target, std::string("cannot replace file (") + std::strerror(errno) + ")");
         m_committed = true;
     }
+    // Hands the file over to the caller, who renames or removes it.
+    std::string Release() {
+        m_committed = true;
+        return m_temp;
+    }
 
 private:
     std::string m_target, m_temp;
@@ -48,22 +53,39 @@ void LoadArchiveFile(const std::string& path, std::size_t bufferSize, const std:
     ar.Close();
 }
 
+namespace {
+
+void WriteTemp(TempFile& temp, const std::function<void(CFile&)>& write) {
+    CDiskFile file(temp.path(), CDiskFile::modeCreate);
+    write(file);
+    file.Close();
+}
+
+std::function<void(CFile&)> ArchiveWriter(std::size_t bufferSize, const std::function<void(CArchive&)>& write) {
+    return [bufferSize, &write](CFile& file) {
+        CArchive ar(file, CArchive::store, bufferSize);
+        write(ar);
+        ar.Close();
+    };
+}
+
+}  // namespace
+
 void SaveFileAtomically(const std::string& path, const std::function<void(CFile&)>& write) {
     TempFile temp(path);
-    {
-        CDiskFile file(temp.path(), CDiskFile::modeCreate);
-        write(file);
-        file.Close();
-    }
+    WriteTemp(temp, write);
     temp.Commit();
 }
 
 void SaveArchiveFile(const std::string& path, std::size_t bufferSize, const std::function<void(CArchive&)>& write) {
-    SaveFileAtomically(path, [&](CFile& file) {
-        CArchive ar(file, CArchive::store, bufferSize);
-        write(ar);
-        ar.Close();
-    });
+    SaveFileAtomically(path, ArchiveWriter(bufferSize, write));
+}
+
+std::string WriteArchiveAside(const std::string& path, std::size_t bufferSize,
+                              const std::function<void(CArchive&)>& write) {
+    TempFile temp(path);
+    WriteTemp(temp, ArchiveWriter(bufferSize, write));
+    return temp.Release();
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -1,67 +1,43 @@
 #include "imaging/processor/Processor.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <memory>
 
 #include "acquisition/ProjectionCollection.h"
 #include "app/ListElementStub.h"
 #include "app/Target.h"
-#include "app/archive/Archive.h"
-#include "app/archive/ArchiveFile.h"
 #include "imaging/Surface.h"
 #include "imaging/dib/Dib.h"
 
 namespace voxmill {
 namespace {
 
-constexpr std::size_t kSaveBufferSize = 1048576;
-
-// The file a member path names, links followed, so that the staged copy
-// lands beside the real file and replaces it, not the link.
-std::string RealPath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(path, ec);
-    return ec ? path : real.string();
-}
-
 CSurface* ImageOf(const CListElementStub& stub) { return dynamic_cast<CSurface*>(stub.m_pElement); }
 
 }  // namespace
 
-// A linked member's warped record, written beside its file and waiting to
-// replace it. The staged file is removed unless it was committed.
+// A linked member's warped record, written aside and waiting to be put in
+// place; the file is removed unless it was.
 struct CProcessor::Staged {
     CListElementStub* stub = nullptr;
-    std::string file;    // the member file
-    std::string staged;  // its staged replacement
+    std::string written;
     std::unique_ptr<CDib> thumbnail;
     bool wasLoaded = false;
-    bool committed = false;
 
     Staged() = default;
     Staged(Staged&& other) noexcept
-        : stub(other.stub), file(std::move(other.file)), staged(std::move(other.staged)),
-          thumbnail(std::move(other.thumbnail)), wasLoaded(other.wasLoaded), committed(other.committed) {
-        other.committed = true;  // the moved-from one owns no file any more
+        : stub(other.stub), written(std::move(other.written)), thumbnail(std::move(other.thumbnail)),
+          wasLoaded(other.wasLoaded) {
+        other.written.clear();  // the moved-from one owns no file any more
     }
     Staged& operator=(Staged&&) = delete;
     ~Staged() {
-        if (!committed && !staged.empty()) std::remove(staged.c_str());
+        if (!written.empty()) std::remove(written.c_str());
     }
-
-    // Renames the staged record over the member file, keeping the file's
-    // permissions; the error text, or empty.
-    std::string Commit() {
-        std::error_code ec;
-        const auto perms = std::filesystem::status(file, ec).permissions();
-        if (!ec) std::filesystem::permissions(staged, perms, ec);
-        if (std::rename(staged.c_str(), file.c_str()) != 0)
-            return file + ": cannot replace file (" + std::strerror(errno) + ")";
-        committed = true;
-        return {};
+    void Adopt() {
+        const std::string file = std::move(written);
+        written.clear();  // renamed, or removed by the stub
+        stub->AdoptWritten(file);
     }
 };
 
@@ -101,20 +77,21 @@ ProcessorReport CProcessor::Process(CDocument* target, const WarpValues& values)
     return report;
 }
 
-bool CProcessor::StageMember(CListElementStub& stub, const WarpValues& values, std::vector<Staged>& staged,
-                             ProcessorReport& report) {
+bool CProcessor::StageMember(CProjectionCollection& collection, CListElementStub& stub, const WarpValues& values,
+                             std::vector<Staged>& staged, ProcessorReport& report) {
     Staged entry;
     entry.stub = &stub;
     entry.wasLoaded = stub.m_bLoaded;
+    // Load first: a linked member's element is made on first use.
+    if (!stub.Load()) return false;
     CSurface* image = ImageOf(stub);
-    if (!image || !stub.Load()) return false;
+    if (!image) return false;
     values.Apply(*image);
-    entry.file = RealPath(stub.m_strPath);
+    // Written through the collection's pending replacement, so that its
+    // next save puts every member in place at once.
+    collection.StageLinkedMember(stub);
     try {
-        const std::string stagedFile = entry.file + kStagedSuffix;
-        SaveArchiveFile(stagedFile, kSaveBufferSize, [image](CArchive& ar) { image->Serialize(ar); });
-        entry.staged = stagedFile;  // ours to remove from here on
-        entry.thumbnail.reset(image->MakeThumbnail(CListElementStub::kThumbnailSize, CListElementStub::kThumbnailSize));
+        entry.written = stub.WriteAside();
     } catch (const std::exception& e) {
         report.unwritten.push_back(stub.m_strPath + ": " + e.what());
         // Read the member back as its file still holds it.
@@ -122,6 +99,7 @@ bool CProcessor::StageMember(CListElementStub& stub, const WarpValues& values, s
         if (entry.wasLoaded) stub.Load();
         return true;
     }
+    entry.thumbnail.reset(image->MakeThumbnail(CListElementStub::kThumbnailSize, CListElementStub::kThumbnailSize));
     if (!entry.wasLoaded) stub.Unload();
     staged.push_back(std::move(entry));
     return true;
@@ -132,12 +110,12 @@ void CProcessor::WarpLinked(CProjectionCollection& collection, const WarpValues&
     for (std::size_t i = 0; i < collection.GetCount() && report.unwritten.empty(); ++i) {
         CListElementStub* stub = collection.GetMember(i);
         if (!stub || !stub->m_bLinked) continue;
-        if (!StageMember(*stub, values, staged, report)) report.unreadable.push_back(i);
+        if (!StageMember(collection, *stub, values, staged, report)) report.unreadable.push_back(i);
         Step();
     }
     if (!report.unwritten.empty()) {
         // Members that stay loaded get their file's pixels back; the
-        // staged files go with `staged`.
+        // written files go with `staged`.
         for (Staged& entry : staged)
             if (entry.wasLoaded) {
                 entry.stub->Unload();
@@ -146,8 +124,10 @@ void CProcessor::WarpLinked(CProjectionCollection& collection, const WarpValues&
         return;
     }
     for (Staged& entry : staged) {
-        if (std::string error = entry.Commit(); !error.empty()) {
-            report.unwritten.push_back(error);
+        try {
+            entry.Adopt();
+        } catch (const std::exception& e) {
+            report.unwritten.push_back(entry.stub->m_strPath + ": " + e.what());
             continue;
         }
         entry.stub->m_pThumbnail = std::move(entry.thumbnail);

@@ -5,13 +5,17 @@
 // command line and are handed to Process.
 //
 // A run announces one step per member ("Processing..."). Linked members
-// are loaded, warped and written to a staged file beside their own; only
-// when every one of them was written do the staged files replace the
-// member files, so a failed run leaves all member files as they were.
-// In-place members are then warped in memory and the collection is marked
-// modified. (In a collection of one kind this is list order; a mixed one
-// has its linked members done first.) A linked member whose file cannot be
-// read is left alone and reported.
+// are loaded, warped and written aside first; only when every one of them
+// was written are they put in place, and then as the collection's pending
+// replacement (CLinkedReplacement): the collection's next save puts every
+// member file and the collection in place together, so a failed run
+// changes nothing and a run killed at any moment leaves the previous
+// collection or the new one, never a mix. (A collection that has no file
+// yet gets its member files replaced at the end of the run.) In-place
+// members are then warped in memory; the collection is marked modified.
+// (In a collection of one kind this is list order; a mixed one has its
+// linked members done first.) A linked member whose file cannot be read
+// is left alone and reported.
 #pragma once
 
 #include <cstddef>
@@ -34,10 +38,10 @@ struct ProcessorReport {
     std::string problem;
     std::size_t warped = 0;                 // members warped and kept
     std::vector<std::size_t> unreadable;    // linked members whose file could not be read
-    // Linked member files that could not be written: then no member file
-    // and no member was changed. (A staged file that cannot be renamed over
-    // its member at the very end is listed too; members renamed before it
-    // keep their new contents.)
+    // Linked members that could not be written: then no member was
+    // changed. (One whose written file cannot be put in place at the very
+    // end is listed too; members put in place before it keep their new
+    // contents until the collection is closed unsaved.)
     std::vector<std::string> unwritten;
 
     bool Ran() const { return problem.empty(); }
@@ -49,8 +53,6 @@ class CProcessor : public COperator {
 
 public:
     static constexpr const char* kStepText = "Processing...";
-    // Suffix of the staged copy of a linked member while a run writes it.
-    static constexpr const char* kStagedSuffix = ".~warp";
 
     CProcessor();
     ~CProcessor() override;
@@ -70,10 +72,10 @@ private:
     struct Staged;
     void WarpLinked(CProjectionCollection& collection, const WarpValues& values, ProcessorReport& report);
     void WarpInPlace(CProjectionCollection& collection, const WarpValues& values, ProcessorReport& report);
-    // Loads, warps and writes one linked member to its staged file; false
-    // when the member cannot be read (a failed write goes in the report).
-    bool StageMember(CListElementStub& stub, const WarpValues& values, std::vector<Staged>& staged,
-                     ProcessorReport& report);
+    // Loads, warps and writes one linked member aside; false when the
+    // member cannot be read (a failed write goes in the report).
+    bool StageMember(CProjectionCollection& collection, CListElementStub& stub, const WarpValues& values,
+                     std::vector<Staged>& staged, ProcessorReport& report);
 };
 
 }  // namespace voxmill

@@ -102,6 +102,23 @@ TEST(LinkedReplacement, ARunKilledBeforeItsCommitIsRolledBackByTheNextOpen) {
     EXPECT_EQ(c.dir.Entries(), (std::vector<std::string>{"c.prs", "c.prs.0", "c.prs.1"}));
 }
 
+TEST(LinkedReplacement, TheNextOpenRemovesStagedFilesAKilledRunWasStillWriting) {
+    OldCollection c;
+    {
+        std::ofstream out(CLinkedReplacement::JournalPathOf(c.prs));
+        out << "voxmill linked replacement 1 pid 999999999\n";
+    }
+    const std::string halfStaged = c.m0 + kNew + ".voxmill-tmp.999999999.Ab3dEf";
+    const std::string stillRunning = c.m1 + kNew + ".voxmill-tmp." + std::to_string(::getpid()) + ".Ab3dEf";
+    const std::string plainSave = c.m1 + ".voxmill-tmp.999999999.Ab3dEf";  // the member's own next save clears it
+    for (const auto& p : {halfStaged, stillRunning, plainSave}) WriteBytes(p, kNewBytes);
+    CLinkedReplacement::Recover(c.prs);
+    EXPECT_FALSE(std::filesystem::exists(halfStaged));
+    EXPECT_TRUE(std::filesystem::exists(stillRunning));
+    EXPECT_TRUE(std::filesystem::exists(plainSave));
+    EXPECT_TRUE(c.AllHold(kOld));
+}
+
 TEST(LinkedReplacement, ARunKilledAfterItsCommitIsCompletedByTheNextOpen) {
     OldCollection c;
     // The journal as a run leaves it when killed right after "commit": one

@@ -24,6 +24,7 @@
 #include "imaging/BinaryMatrixImport.h"
 #include "imaging/Surface.h"
 #include "imaging/dib/Dib.h"
+#include "imaging/processor/Processor.h"
 #include "phantom/Phantom.h"
 #include "reconstruction/Slice.h"
 #include "reconstruction/SliceCollection.h"
@@ -143,6 +144,7 @@ void Dispatch(const std::uint8_t* data, std::size_t size) {
     else if (kind == "slc") OpenDocument<CSlice>(path);
     else if (kind == "sls") OpenDocument<CSliceCollection>(path);
     else if (kind == "surface") OpenDocument<CSurface>(path);
+    else if (kind == "prc") OpenDocument<CProcessor>(path);
     else if (kind == "bmp") ReadBitmap(path);
     else if (kind == "registry") LoadRegistry(path);
     else std::abort();

@@ -4,8 +4,8 @@
 // the killed process left behind must be gone after the next save.
 //
 // Each case runs voxmill-cli as a user would: a first command makes the
-// previous document, a second one (with --force) overwrites it and is
-// killed; `info`/`phantom list` is the next open.
+// previous document, a second one (with --force, or a warp in place)
+// overwrites it and is killed; `info`/`phantom list` is the next open.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -145,7 +145,9 @@ TEST_P(KillDuringSave, TheNextOpenSeesThePreviousOrTheNewDocumentNeverAMix) {
             ADD_FAILURE() << "kill " << k << " left a mix of the previous and the new document";
         if (!Leftovers(dir, known).empty()) ++withLeftovers;
     }
-    // The next save of the document removes what killed saves left.
+    // The next save of the document removes what killed saves left. (From
+    // the previous document: a warp changes the one it finds.)
+    Restore(dir, previous, c.document);
     ASSERT_EQ(RunCli(folder, c.replacement), 0);
     EXPECT_EQ(Take(dir, c.document), replaced);
     const std::vector<std::string> left = Leftovers(dir, known);
@@ -180,6 +182,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "info c.prs",
                  LinkedFiles(24),
                  50},
+        KillCase{"warped linked collection",
+                 {"phantom shepp-logan head.pha"},
+                 "project head.pha c.prs --linked --pixels 48 48 --steps 24",
+                 "warp c.prs --shift 3 -2 --rotate 30 --spherize 40",
+                 "info c.prs",
+                 LinkedFiles(24),
+                 40},
         KillCase{"large volume",
                  {"phantom shepp-logan head.pha", "plugins register " VOXMILL_TESSOR_MODULE,
                   "project head.pha in.prs --in-place --pixels 32 32 --steps 4"},

@@ -49,8 +49,8 @@ void CProcessorView::ReportIncompleteRun(const ProcessorReport& report) {
     if (!report.unwritten.empty()) {
         lines << (report.warped == 0
                       ? QStringLiteral("These projection files could not be written; no projection was changed:")
-                      : QStringLiteral("These projection files could not be replaced; %1 projections were replaced "
-                                       "before them:")
+                      : QStringLiteral("These projection files could not be replaced; %1 projections were warped "
+                                       "before them (closing the collection unsaved drops every change):")
                             .arg(report.warped));
         for (const std::string& file : report.unwritten) lines << QString::fromStdString(file);
     }

@@ -1,7 +1,7 @@
 // The processor on projection collections: values refused before anything
 // happens, in-place and linked members warped and kept, progress, linked
-// member files replaced all together or not at all, unreadable members
-// left alone, and the empty .prc file.
+// member files replaced by the collection's save all together or not at
+// all, unreadable members left alone, and the empty .prc file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +17,7 @@
 #include "imaging/processor/Processor.h"
 #include "imaging/dib/Dib.h"
 #include "tests/acquisition/TestSupport.h"
+#include "tests/imaging/processor/UnwritableMember.h"
 
 namespace voxmill {
 namespace {
@@ -152,28 +153,33 @@ TEST_F(Processor, WarpsEveryInPlaceMemberWithOneStepEach) {
     EXPECT_EQ(PixelsOf(*untouched->GetProjection(1)), Expected(1, WarpValues{}));
 }
 
-TEST_F(Processor, RewritesEveryLinkedMemberFileAndItsThumbnail) {
+TEST_F(Processor, RewritesEveryLinkedMemberFileWithTheCollectionsSave) {
     auto c = Collection(3, true);
     const std::vector<Bytes> before = MemberBytes(3);
     const Bytes thumbnailBefore = ThumbnailBits(*c->GetMember(2)->GetCachedThumbnail());
     const ProcessorReport report = processor.Process(c.get(), ShiftRight());
     ASSERT_TRUE(report.Complete()) << (report.unwritten.empty() ? "" : report.unwritten[0]);
     EXPECT_EQ(report.warped, 3u);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NE(ReadBytes(Member(i)), before[i]) << i;
-        EXPECT_EQ(ReadMember(i), Expected(i, ShiftRight())) << i;
-        EXPECT_FALSE(c->GetMember(i)->m_bLoaded) << "member " << i << " stays unloaded";
-    }
-    // Only the collection and its members are left: no staged copies.
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", "m0.prj", "m1.prj", "m2.prj"}));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(c->GetMember(i)->m_bLoaded) << "member " << i << " stays unloaded";
+    // Staged until the save: the member files are as they were, the
+    // collection shows the warped images.
+    EXPECT_EQ(MemberBytes(3), before);
+    EXPECT_TRUE(fs::exists(Member(1) + ".voxmill-new"));
+    ASSERT_TRUE(c->GetMember(1)->Load());
+    EXPECT_EQ(PixelsOf(*c->GetProjection(1)), Expected(1, ShiftRight()));
     // The cached thumbnail shows the warped image, so the collection needs saving.
     CDib* thumbnail = c->GetMember(2)->m_pThumbnail.get();
     ASSERT_TRUE(thumbnail);
     EXPECT_NE(ThumbnailBits(*thumbnail), thumbnailBefore);
     EXPECT_TRUE(c->IsModified());
 
-    // A collection opened again shows the warped images.
     c->Save(dir.File("c.prs"));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(ReadBytes(Member(i)), before[i]) << i;
+        EXPECT_EQ(ReadMember(i), Expected(i, ShiftRight())) << i;
+    }
+    // Only the collection and its members are left: no staged copies, no journal.
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", "m0.prj", "m1.prj", "m2.prj"}));
     CProjectionCollection again;
     again.m_bAutoDelete = false;
     again.Open(dir.File("c.prs"));
@@ -181,6 +187,15 @@ TEST_F(Processor, RewritesEveryLinkedMemberFileAndItsThumbnail) {
         ASSERT_TRUE(again.GetMember(i)->Load());
         EXPECT_EQ(PixelsOf(*again.GetProjection(i)), Expected(i, ShiftRight())) << i;
     }
+}
+
+TEST_F(Processor, ALinkedCollectionClosedUnsavedKeepsItsMemberFiles) {
+    auto c = Collection(2, true);
+    const std::vector<Bytes> before = MemberBytes(2);
+    ASSERT_TRUE(processor.Process(c.get(), ShiftRight()).Complete());
+    c.reset();
+    EXPECT_EQ(MemberBytes(2), before);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", "m0.prj", "m1.prj"}));
 }
 
 class UpdateRecorder : public CView {
@@ -202,24 +217,30 @@ TEST_F(Processor, ALoadedLinkedMemberStaysLoadedWithItsViewsTold) {
     c->GetProjection(1)->RemoveView(&view);
 }
 
-TEST_F(Processor, AMemberFileThatCannotBeWrittenLeavesEveryFileAsItWas) {
+TEST_F(Processor, AMemberThatCannotBeWrittenChangesNothingNotEvenAPendingWarp) {
     auto c = Collection(3, true);
     ASSERT_TRUE(c->GetMember(0)->Load());  // held open by a window, say
     const std::vector<Bytes> before = MemberBytes(3);
-    // A folder where the last member's staged copy would go.
-    fs::create_directory(Member(2) + CProcessor::kStagedSuffix);
+    // A first warp, staged and not saved yet.
+    ASSERT_TRUE(processor.Process(c.get(), ShiftRight()).Complete());
+    const std::string longName = testing::MakeUnwritable(Member(2));
+
     const ProcessorReport report = processor.Process(c.get(), ShiftRight());
     ASSERT_EQ(report.unwritten.size(), 1u);
     EXPECT_NE(report.unwritten[0].find("m2.prj"), std::string::npos) << report.unwritten[0];
     EXPECT_EQ(report.warped, 0u);
-    EXPECT_EQ(MemberBytes(3), before);
-    EXPECT_FALSE(c->IsModified());
-    // The loaded member shows its file's pixels again, and the run ended.
-    EXPECT_TRUE(c->GetMember(0)->m_bLoaded);
-    EXPECT_EQ(PixelsOf(*c->GetProjection(0)), Expected(0, WarpValues{}));
     EXPECT_EQ(processor.m_nStep, processor.m_nSteps);
-    fs::remove(Member(2) + CProcessor::kStagedSuffix);
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", "m0.prj", "m1.prj", "m2.prj"}));
+    // Every member still holds the first warp alone, the loaded one included.
+    EXPECT_TRUE(c->GetMember(0)->m_bLoaded);
+    EXPECT_EQ(PixelsOf(*c->GetProjection(0)), Expected(0, ShiftRight()));
+    ASSERT_TRUE(c->GetMember(1)->Load());
+    EXPECT_EQ(PixelsOf(*c->GetProjection(1)), Expected(1, ShiftRight()));
+    EXPECT_EQ(MemberBytes(3), before);
+
+    // Closed unsaved: the previous collection, and nothing else.
+    c.reset();
+    EXPECT_EQ(MemberBytes(3), before);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", longName, "m0.prj", "m1.prj", "m2.prj"}));
 }
 
 TEST_F(Processor, AnUnreadableMemberIsLeftAloneAndReported) {
@@ -229,6 +250,7 @@ TEST_F(Processor, AnUnreadableMemberIsLeftAloneAndReported) {
     EXPECT_TRUE(report.Ran());
     EXPECT_EQ(report.unreadable, std::vector<std::size_t>{1});
     EXPECT_EQ(report.warped, 2u);
+    c->Save(dir.File("c.prs"));
     EXPECT_EQ(ReadMember(0), Expected(0, ShiftRight()));
     EXPECT_EQ(ReadMember(2), Expected(2, ShiftRight()));
     EXPECT_FALSE(fs::exists(Member(1)));

@@ -1,6 +1,6 @@
 // voxmill-cli warp through the built program: linked and in-place
-// collections warped and saved, the progress bar, and bad values refused
-// with nothing changed.
+// collections warped and saved, the progress bar, and bad values or a
+// member that cannot be written refused with nothing changed.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,6 +12,7 @@
 #include "app/ListElementStub.h"
 #include "imaging/WarpValues.h"
 #include "tests/acquisition/TestSupport.h"
+#include "tests/imaging/processor/UnwritableMember.h"
 
 namespace voxmill {
 namespace {
@@ -131,6 +132,21 @@ TEST_F(WarpCli, RefusesBadValuesAndChangesNothing) {
     }
     EXPECT_EQ(ReadBytes(dir.File("c.prs")), prs);
     EXPECT_EQ(ReadBytes(dir.File("m0.prj")), m0);
+}
+
+TEST_F(WarpCli, AMemberThatCannotBeWrittenChangesNoFile) {
+    MakeCollection(true);
+    const std::string longName = testing::MakeUnwritable(dir.File("m1.prj"));
+    const Bytes prs = ReadBytes(dir.File("c.prs")), m0 = ReadBytes(dir.File("m0.prj")),
+                m1 = ReadBytes(dir.File("m1.prj"));
+    const Result r = Run("warp c.prs --shift 1 0");
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("m1.prj"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("member files could not be written; no file was changed"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadBytes(dir.File("c.prs")), prs);
+    EXPECT_EQ(ReadBytes(dir.File("m0.prj")), m0);
+    EXPECT_EQ(ReadBytes(dir.File("m1.prj")), m1);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", longName, "m0.prj", "m1.prj"}));
 }
 
 TEST_F(WarpCli, SaysWhichMemberCouldNotBeRead) {
