@@ -154,5 +154,49 @@ TEST_F(MpiRun, AFailingRankStopsEveryRankAndLeavesNoOutput) {
     EXPECT_EQ(Leftovers(), std::vector<std::string>{"old.vol"});
 }
 
+// The collection stores its members' absolute paths: both programs write
+// the same names in the same folder, one after the other.
+TEST_F(MpiRun, ProjectionsMatchTheSingleProcessLinkedCollection) {
+    const std::vector<std::string> names = {"s.prs", "s.prs.0.PRJ", "s.prs.4.PRJ", "s.prs.6.PRJ"};
+    const std::string words = "project head.pha s.prs --pixels 32 32 --steps 7 --start 10 --end 300 --force";
+    ASSERT_EQ(Cli(words + " --linked").rc, 0);
+    std::vector<std::string> expected;
+    for (const std::string& name : names) expected.push_back(Bytes(name));
+    for (int ranks = 1; ranks <= 3; ++ranks) {
+        for (int k = 0; k < 7; ++k) std::filesystem::remove(m_folder.File("s.prs." + std::to_string(k) + ".PRJ"));
+        std::filesystem::remove(m_folder.File("s.prs"));
+        const Result r = Mpi(ranks, words);
+        ASSERT_EQ(r.rc, 0) << r.err;
+        EXPECT_EQ(RankStatuses(ranks), std::vector<int>(static_cast<std::size_t>(ranks), 0)) << r.err;
+        for (std::size_t n = 0; n < names.size(); ++n)
+            EXPECT_TRUE(Bytes(names[n]) == expected[n]) << names[n] << " with " << ranks << " ranks differs";
+    }
+    // The collection reads back and reconstructs as the single one did.
+    ASSERT_EQ(Cli("reconstruct s.prs a.vol --renderer Tessor --voxels 6 6 5").rc, 0);
+}
+
+TEST_F(MpiRun, AFailedProjectionRunKeepsThePreviousCollectionWhole) {
+    ASSERT_EQ(Cli("project head.pha s.prs --pixels 32 32 --steps 4").rc, 0);
+    const std::string before = Bytes("s.prs"), member = Bytes("s.prs.2.PRJ");
+    // A larger run, one rank failing after the others wrote their members.
+    const Result r = Mpi(3, "project head.pha s.prs --pixels 48 48 --steps 6 --force", "VOXMILL_MPI_FAIL_RANK=2");
+    EXPECT_EQ(RankStatuses(3), (std::vector<int>{1, 1, 1}));
+    EXPECT_TRUE(Has(r.err, "voxmill-mpi: rank 2: failed as told")) << r.err;
+    EXPECT_TRUE(Bytes("s.prs") == before);
+    EXPECT_TRUE(Bytes("s.prs.2.PRJ") == member);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
+        names.push_back(entry.path().filename().string());
+    for (const std::string& name : names) {
+        EXPECT_EQ(name.find("voxmill-new"), std::string::npos) << name;
+        EXPECT_EQ(name.find("voxmill-journal"), std::string::npos) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_folder.File("s.prs.5.PRJ")));
+    // Words voxmill-cli would take but a shared run cannot honour.
+    const Result inPlace = Mpi(2, "project head.pha t.prs --in-place");
+    EXPECT_EQ(RankStatuses(2), (std::vector<int>{1, 1}));
+    EXPECT_TRUE(Has(inPlace.err, "--in-place")) << inPlace.err;
+}
+
 }  // namespace
 }  // namespace voxmill
