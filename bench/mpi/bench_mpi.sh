@@ -21,7 +21,8 @@ trap 'rm -rf "$work"' EXIT
 export VOXMILL_REGISTRY="$work/registry.ini"
 "$cli" plugins register "$build/lib/libkarvex.so" >/dev/null
 cd "$work"
-mpirun=(mpirun --allow-run-as-root --oversubscribe --mca plm isolated)
+# Unbound: by default Open MPI ties a rank to one core, and its threads with it.
+mpirun=(mpirun --allow-run-as-root --oversubscribe --mca plm isolated --bind-to none)
 # Each rank's figures on one line: rank, wall seconds, peak resident KiB.
 timed='exec /usr/bin/time -f "rank $OMPI_COMM_WORLD_RANK: %e s wall, peak %M KiB" "$0" "$@"'
 
