@@ -150,16 +150,21 @@ int RunProject(cli::Args& args, CMpiJob& job) {
         CRelayProgressFrame frame(job);
         cli::ProgressView view(frame);
         projector.AddView(&view);
-        const ProjectorRunReport report = projector.Render(&phantom, request.values);
+        // Whatever happens here, Finish below must be reached: rank 0 waits in it.
+        try {
+            const ProjectorRunReport report = projector.Render(&phantom, request.values);
+            std::vector<int> empty;
+            for (int k : report.emptyMembers)
+                if (mine(k)) empty.push_back(k);
+            if (!report.collection) failure = report.problem;
+            else if (!unwritten.empty()) failure = unwritten.front();
+            else if (!empty.empty())
+                failure = "snapshots " + Join(empty) +
+                          " have no image: the detector could not take the geometry (size or pixel count 0)";
+        } catch (const std::exception& e) {
+            failure = std::string("the projection stopped: ") + e.what();
+        }
         projector.RemoveView(&view);
-        std::vector<int> empty;
-        for (int k : report.emptyMembers)
-            if (mine(k)) empty.push_back(k);
-        if (!report.collection) failure = report.problem;
-        else if (!unwritten.empty()) failure = unwritten.front();
-        else if (!empty.empty())
-            failure = "snapshots " + Join(empty) +
-                      " have no image: the detector could not take the geometry (size or pixel count 0)";
         if (failure.empty() && job.IsToldToFail()) failure = "failed as told by VOXMILL_MPI_FAIL_RANK";
         frame.Finish();
     }

@@ -106,6 +106,9 @@ bool WriteAllAt(MPI_File file, MPI_Offset offset, const char* bytes, std::uint64
         if (MPI_File_write_at_all(file, offset + static_cast<MPI_Offset>(done), bytes + (length ? done : 0),
                                   static_cast<int>(length), MPI_BYTE, &status) != MPI_SUCCESS)
             ok = false;
+        else if (int written = 0; MPI_Get_count(&status, MPI_BYTE, &written) != MPI_SUCCESS ||
+                                  static_cast<std::uint64_t>(written) != length)
+            ok = false;  // a short write: the file system is full
     }
     return ok;
 }
@@ -174,13 +177,18 @@ int RunReconstruct(cli::Args& args, CMpiJob& job) {
         CRelayProgressFrame frame(job);
         cli::ProgressView view(frame);
         backprojector.AddView(&view);
-        if (mine.count) {
-            const HRESULT hr = backprojector.Run(*target, slab);
-            const std::string missing = backprojector.MissingMembersText();
-            // Every rank reads every member: one that a rank cannot read
-            // would leave its slab short, so the job stops.
-            if (!missing.empty()) failure = missing + "; the job stops, nothing was written";
-            else if (FAILED(hr)) failure = "the renderer failed (" + HResultText(hr) + "); nothing was written";
+        // Whatever happens here, Finish below must be reached: rank 0 waits in it.
+        try {
+            if (mine.count) {
+                const HRESULT hr = backprojector.Run(*target, slab);
+                const std::string missing = backprojector.MissingMembersText();
+                // Every rank reads every member: one that a rank cannot read
+                // would leave its slab short, so the job stops.
+                if (!missing.empty()) failure = missing + "; the job stops, nothing was written";
+                else if (FAILED(hr)) failure = "the renderer failed (" + HResultText(hr) + "); nothing was written";
+            }
+        } catch (const std::exception& e) {
+            failure = std::string("the render stopped: ") + e.what();
         }
         if (failure.empty() && job.IsToldToFail()) failure = "failed as told by VOXMILL_MPI_FAIL_RANK";
         frame.Finish();
@@ -219,9 +227,18 @@ int RunReconstruct(cli::Args& args, CMpiJob& job) {
     unsigned long long headerSize = header.size();
     MPI_Bcast(&headerSize, 1, MPI_UNSIGNED_LONG_LONG, 0, job.Comm());
 
+    // Opening is collective; should it fail on some ranks only, the others
+    // must not go on into the collective writes.
     MPI_File file;
-    bool written = MPI_File_open(job.Comm(), temp.c_str(), MPI_MODE_WRONLY, MPI_INFO_NULL, &file) == MPI_SUCCESS;
-    if (written) {
+    const bool opened = MPI_File_open(job.Comm(), temp.c_str(), MPI_MODE_WRONLY, MPI_INFO_NULL, &file) == MPI_SUCCESS;
+    if (!job.Agree(opened && failure.empty(),
+                   failure.empty() ? request.out + ": the temporary file cannot be opened for MPI-IO" : failure)) {
+        if (opened) MPI_File_close(&file);
+        if (job.IsRoot()) ::unlink(temp.c_str());
+        return 1;
+    }
+    bool written = true;
+    {
         const std::uint64_t layer = std::uint64_t{request.size.nX} * request.size.nY * sizeof(float);
         const std::uint64_t bytes = layer * mine.count;
         std::uint64_t rounds = (bytes + (std::uint64_t{1} << 30) - 1) >> 30, most = 0;
