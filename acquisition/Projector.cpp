@@ -151,11 +151,14 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
     steps.collection = collection.get();
     steps.place = [this](CListElementStub& stub, const CTrajectory& source, const CDetectorTrajectory& detector,
                          int k) {
+        if (m_share.mine && !m_share.mine(k)) return false;
         auto* projection = dynamic_cast<CProjection*>(stub.m_pElement);
         return projection && PlaceProjection(*projection, source, detector, m_lender, k);
     };
-    steps.acquire = [this, target](CListElementStub& stub, int, ProjectorRunReport&) {
-        Project(target, static_cast<CProjection*>(stub.m_pElement));
+    steps.acquire = [this, target](CListElementStub& stub, int k, ProjectorRunReport&) {
+        auto* projection = static_cast<CProjection*>(stub.m_pElement);
+        Project(target, projection);
+        if (m_share.done) m_share.done(k, *projection);
         return true;
     };
     RunSnapshots(sourcePath, detectorPath, count, fullPath, steps, report);

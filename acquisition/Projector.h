@@ -146,6 +146,16 @@ public:
     // progress. An empty `fullPath` keeps members in place.
     void RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& detectorPath, int count,
                       const std::string& fullPath, const MemberSteps& steps, ProjectorRunReport& report);
+    // A run shared among processes: each traces the snapshots `mine`
+    // accepts and hands each finished projection to `done` (which may write
+    // it and release its pixels). The other snapshots still step the paths
+    // and are left unplaced, reported among the empty members. Without a
+    // share (the default) every snapshot is traced.
+    struct SnapshotShare {
+        std::function<bool(int k)> mine;
+        std::function<void(int k, CProjection& projection)> done;
+    };
+    void SetSnapshotShare(SnapshotShare share) { m_share = std::move(share); }
     // Asked before every grab with the manual trigger (the "Import"
     // prompt); false cancels. Without one, every grab goes ahead.
     void SetGrabPrompt(std::function<bool()> prompt) { m_grabPrompt = std::move(prompt); }
@@ -166,6 +176,7 @@ public:
 private:
     unsigned m_nThreads = 0;
     PixelLender m_lender;
+    SnapshotShare m_share;
     std::function<bool()> m_grabPrompt;
 };
 

@@ -125,6 +125,16 @@ void CListElementStub::SetReplacement(std::shared_ptr<CLinkedReplacement> replac
     m_strStagedPath.clear();
 }
 
+std::string CListElementStub::AdoptStagedFile(const std::string& path) {
+    if (!m_pReplacement || !m_pReplacement->Pending()) return {};
+    m_bLinked = true;
+    m_strPath = path;
+    m_strStagedPath = m_pReplacement->Stage(path);
+    if (m_pElement) m_pElement->ReleaseData();
+    m_bLoaded = false;
+    return m_strStagedPath;
+}
+
 void CListElementStub::DropStaging() {
     if (m_pReplacement && m_pReplacement->Pending()) m_pReplacement->Unstage(m_strPath);
     m_pReplacement.reset();

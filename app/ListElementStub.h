@@ -54,6 +54,13 @@ public:
     // Makes the next saves of this linked member go through `replacement`
     // (null: straight to m_strPath). The collection hands its own.
     void SetReplacement(std::shared_ptr<CLinkedReplacement> replacement);
+    // A linked member whose staged file is written by someone else (another
+    // process of the same run): `path` becomes its file, the staged name is
+    // recorded in the pending replacement and returned, and the member is
+    // left unloaded, to be read from there. Empty when no replacement is
+    // pending for it (StageLinkedMember first); throws CFileException when
+    // the replacement's journal cannot record it.
+    std::string AdoptStagedFile(const std::string& path);
     // Withdraws this member from its pending replacement (it is kept in
     // place instead of in the staged file).
     void DropStaging();

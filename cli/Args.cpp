@@ -1,9 +1,14 @@
 #include "cli/Command.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
+
+#include "cli/DocumentCommands.h"
 
 namespace voxmill::cli {
 
@@ -100,6 +105,14 @@ int Args::ToInt(const std::string& word, const char* what) {
         v > std::numeric_limits<int>::max())
         throw CliError(std::string(what) + ": '" + word + "' is not an integer");
     return static_cast<int>(v);
+}
+
+// Beside the argument helpers because every program that parses paths
+// (voxmill-cli, voxmill-mpi) needs it.
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
 }
 
 }  // namespace voxmill::cli

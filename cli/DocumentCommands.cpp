@@ -84,12 +84,6 @@ const std::vector<InfoKind>& InfoKinds() {
 
 // --- the commands ------------------------------------------------------------------
 
-std::string LowerExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
 const char* ImportUsage() {
     static const std::string usage = [] {
         std::string text;

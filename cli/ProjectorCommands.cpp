@@ -26,9 +26,7 @@ const char* const kProjectUsage =
     "                               beside OUT.prs); ranges: size 0..1000, pixels 32..4096,\n"
     "                               distances 0..100, start 0..360, end start+1..360, steps 1..720";
 
-namespace {
-
-ProjectorPageValues ReadValues(Args& args) {
+ProjectorPageValues ReadProjectorValues(Args& args) {
     ProjectorPageValues values;
     double pair[2];
     int counts[2];
@@ -49,6 +47,8 @@ ProjectorPageValues ReadValues(Args& args) {
     return values;
 }
 
+namespace {
+
 std::string Join(const std::vector<int>& ks) {
     std::string text;
     for (int k : ks) text += (text.empty() ? "" : ", ") + std::to_string(k);
@@ -64,7 +64,7 @@ int RunProjectCommand(Args& args) {
     const bool force = args.Flag("--force");
     int threads = 0;
     const bool hasThreads = args.Option("--threads", &threads, 1);
-    const ProjectorPageValues values = ReadValues(args);
+    const ProjectorPageValues values = ReadProjectorValues(args);
     const std::string phantomPath = args.Next("phantom file");
     const std::string outPath = args.Next("output collection file (.prs)");
     args.Finish();

@@ -3,11 +3,16 @@
 // options.
 #pragma once
 
+#include "acquisition/ProjectorOptions.h"
+
 namespace voxmill::cli {
 
 class Args;
 
 extern const char* const kProjectUsage;
 int RunProjectCommand(Args& args);
+// The projector's values from --detector-size, --pixels, --ds, --dd,
+// --start, --end and --steps, over the window's defaults (unchecked).
+ProjectorPageValues ReadProjectorValues(Args& args);
 
 }  // namespace voxmill::cli

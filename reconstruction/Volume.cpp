@@ -37,6 +37,8 @@ CVolume::~CVolume() = default;
 void CVolume::Clear() {
     m_pVoxels.reset();
     m_nSliceSize = m_nX = m_nY = m_nZ = 0;
+    m_firstLayer = m_boxNZ = 0;
+    m_boxDimZ = 0;
     m_dimX = m_dimY = m_dimZ = 0;
     m_xMin = m_xMax = m_yMin = m_yMax = m_zMin = m_zMax = 0;
     m_pitchX = m_pitchY = m_pitchZ = 0;
@@ -61,6 +63,28 @@ bool CVolume::Allocate(double dimX, double dimY, double dimZ, std::uint32_t nX, 
     return true;
 }
 
+bool CVolume::AllocateLayers(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                             std::uint32_t nZ, std::uint32_t first, std::uint32_t count) {
+    std::uint64_t whole = 0;
+    if (m_pVoxels || count == 0 || first >= nZ || count > nZ - first ||
+        !CanAllocate(dimX, dimY, dimZ, nX, nY, nZ, whole))
+        return false;
+    const double pitchZ = dimZ / nZ;
+    if (!Allocate(dimX, dimY, pitchZ * count, nX, nY, count)) return false;
+    // The renderers' stepping, reproduced: float centres, one float pitch
+    // at a time from the box's top centre.
+    const float step = -static_cast<float>(pitchZ);
+    float top = static_cast<float>(-((pitchZ - dimZ) / 2));
+    for (std::uint32_t k = 0; k < first; ++k) top += step;
+    m_pitchZ = pitchZ;
+    m_zMax = top;
+    m_zMin = top - pitchZ * (count - 1);
+    m_firstLayer = first;
+    m_boxNZ = nZ;
+    m_boxDimZ = dimZ;
+    return true;
+}
+
 bool CVolume::AllocateOver(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
                            std::uint32_t nZ, float* voxels) {
     std::uint64_t count = 0;
@@ -79,6 +103,9 @@ void CVolume::SetBox(double dimX, double dimY, double dimZ, std::uint32_t nX, st
     m_dimZ = dimZ;
     // Wraps for a layer above 2^32 voxels, as a 32-bit field must.
     m_nSliceSize = nX * nY;
+    m_firstLayer = 0;
+    m_boxNZ = nZ;
+    m_boxDimZ = dimZ;
     m_pitchX = dimX / nX;
     m_pitchY = dimY / nY;
     m_pitchZ = dimZ / nZ;
@@ -101,18 +128,25 @@ void CVolume::DeleteContents() {
     CTarget::DeleteContents();
 }
 
-void CVolume::Serialize(CArchive& ar) {
+void CVolume::StoreHeader(CArchive& ar) {
     CTarget::Serialize(ar);
+    ar.WriteDword(m_nX);
+    ar.WriteDword(m_nY);
+    ar.WriteDword(m_boxNZ);
+    ar.WriteDouble(m_dimX);
+    ar.WriteDouble(m_dimY);
+    ar.WriteDouble(m_boxDimZ);
+}
+
+void CVolume::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar.WriteDword(m_nX);
-        ar.WriteDword(m_nY);
-        ar.WriteDword(m_nZ);
-        ar.WriteDouble(m_dimX);
-        ar.WriteDouble(m_dimY);
-        ar.WriteDouble(m_dimZ);
+        if (m_pVoxels && (m_firstLayer != 0 || m_boxNZ != m_nZ))
+            ar.Fail(CArchiveException::generic, "a volume of layers is stored by its writer, not whole");
+        StoreHeader(ar);
         if (m_pVoxels) ar.WriteFloats(m_pVoxels.get(), GetVoxelCount());
         return;
     }
+    CTarget::Serialize(ar);
     Clear();
     const std::uint32_t nX = ar.ReadDword(), nY = ar.ReadDword(), nZ = ar.ReadDword();
     const double dimX = ar.ReadDouble(), dimY = ar.ReadDouble(), dimZ = ar.ReadDouble();

@@ -51,6 +51,15 @@ public:
     // place): the volume reads and writes them but never frees them.
     bool AllocateOver(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ,
                       float* voxels);
+    // Layers [first, first + count) of the box dimX x dimY x dimZ in nX x nY
+    // x nZ voxels, as a volume of their own: x and y as the box's, z with the
+    // box's pitch, nZ = count, and the first centre the exact float that a
+    // renderer stepping the box's z centres (zMax, then minus the pitch, as
+    // floats) reaches at layer `first`, so that the layers come out with the
+    // bits of the whole box's run. Refused as Allocate, and for layers
+    // outside the box.
+    bool AllocateLayers(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,
+                        std::uint32_t nZ, std::uint32_t first, std::uint32_t count);
     bool IsAllocated() const { return m_pVoxels != nullptr; }
     bool OwnsVoxels() const { return m_pVoxels && m_pVoxels.get_deleter().owned; }
 
@@ -61,6 +70,11 @@ public:
     // describe a box (other than the all-zero empty record), for voxels
     // missing from the file, and when the memory cannot be had.
     void Serialize(CArchive& ar) override;
+    // What Serialize stores before the voxels: the target record and the
+    // box, the whole box for a volume of layers. Its voxels follow in the
+    // file, layer `GetFirstLayer()` first.
+    void StoreHeader(CArchive& ar);
+    std::uint32_t GetFirstLayer() const { return m_firstLayer; }
     void* GetInterface(REFIID iid) override;
     IVolume* GetVolume() { return &m_xVolume; }
 
@@ -126,6 +140,9 @@ private:
     void Clear();
 
     std::uint32_t m_nSliceSize = 0;
+    // The box the layers were cut from (equal to the own box otherwise).
+    std::uint32_t m_firstLayer = 0, m_boxNZ = 0;
+    double m_boxDimZ = 0;
     std::uint32_t m_nX = 0, m_nY = 0, m_nZ = 0;
     double m_dimX = 0, m_dimY = 0, m_dimZ = 0;
     double m_xMin = 0, m_xMax = 0;

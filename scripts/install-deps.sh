@@ -16,6 +16,7 @@ packages=(
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
   clang libclang-rt-14-dev
   ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  libopenmpi-dev openmpi-bin
 )
 
 missing=()

@@ -19,6 +19,9 @@ if compgen -G "$build/python/voxmill*.so" >/dev/null; then
   /usr/bin/python3 bench/python/reconstruct_timing.py --build "$build"
 fi
 
+# The MPI bench case (ranks against threads), when voxmill-mpi is built.
+bash bench/mpi/bench_mpi.sh "$build"
+
 cli="$build/bin/voxmill-cli"
 [ -x "$cli" ] || exit 0
 plugins=$("$cli" plugins list)

@@ -18,6 +18,7 @@
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveException.h"
 #include "app/archive/ArchiveFile.h"
+#include "app/archive/File.h"
 #include "contract/Projection.h"
 #include "reconstruction/HdfDataSet.h"
 #include "reconstruction/Volume.h"
@@ -414,6 +415,81 @@ TEST_F(VolumeHdfExport, LibraryAndFileFailuresAreReportedAndKeepTheOldFile) {
     ASSERT_TRUE(v.Allocate(1, 1, 1, 2, 2, 2));
     EXPECT_THROW(v.ExportHdf(folder.File("missing/dir/v.hdf")), CFileException);
     EXPECT_EQ(CTestFolder::ReadText(path), "previous contents");
+}
+
+}  // namespace
+}  // namespace voxmill
+
+namespace voxmill {
+namespace {
+
+// The z geometry a renderer sees through IVolume: zMax, pitchZ, nZ.
+void ZGeometry(CVolume& v, float& zMax, float& pitchZ, LONG& nZ) {
+    float g[12];
+    LONG n[3];
+    ASSERT_EQ(v.GetVolume()->GetGeometry(&g[0], &g[1], &g[2], &g[3], &g[4], &g[5], &g[6], &g[7], &g[8], &g[9],
+                                         &g[10], &g[11], &n[0], &n[1], &n[2]),
+              S_OK);
+    zMax = g[8];
+    pitchZ = g[11];
+    nZ = n[2];
+}
+
+TEST(VolumeLayers, StartWhereTheWholeBoxsFloatSteppingArrives) {
+    // A pitch of 2/7 is not a float: the stepped centres drift from the
+    // exact ones, and a slab must start on the drifted value.
+    CVolume whole;
+    ASSERT_TRUE(whole.Allocate(2, 1, 2, 3, 2, 7));
+    float zMax, pitch;
+    LONG nZ;
+    ZGeometry(whole, zMax, pitch, nZ);
+    std::vector<float> stepped;
+    for (float z = zMax; stepped.size() < 7; z += -pitch) stepped.push_back(z);
+    for (std::uint32_t first = 0; first < 7; ++first) {
+        for (std::uint32_t count = 1; first + count <= 7; ++count) {
+            CVolume slab;
+            ASSERT_TRUE(slab.AllocateLayers(2, 1, 2, 3, 2, 7, first, count)) << first << " " << count;
+            float top, slabPitch;
+            LONG layers;
+            ZGeometry(slab, top, slabPitch, layers);
+            EXPECT_EQ(std::memcmp(&top, &stepped[first], sizeof top), 0) << "layer " << first;
+            EXPECT_EQ(slabPitch, pitch);
+            EXPECT_EQ(layers, static_cast<LONG>(count));
+            EXPECT_EQ(slab.GetVoxelCount(), 6u * count);
+            EXPECT_EQ(slab.GetFirstLayer(), first);
+        }
+    }
+}
+
+TEST(VolumeLayers, StoreTheWholeBoxsHeaderAndAreNeverSavedAsAWhole) {
+    CVolume slab;
+    ASSERT_TRUE(slab.AllocateLayers(1, 2, 3, 2, 1, 5, 2, 2));
+    CMemFile memory;
+    {
+        CArchive ar(memory, CArchive::store);
+        slab.StoreHeader(ar);
+        ar.Close();
+    }
+    EXPECT_EQ(memory.bytes(), VolRecord(2, 1, 5, 1, 2, 3, {}));
+
+    // A slab saved as a volume would be a wrong file.
+    CTestFolder folder;
+    CTestFolder::WriteText(folder.File("a.vol"), "old");
+    EXPECT_THROW(slab.Save(folder.File("a.vol")), CArchiveException);
+    EXPECT_EQ(CTestFolder::ReadText(folder.File("a.vol")), "old");
+
+    // Layers outside the box, none, or a second allocation are refused.
+    CVolume v;
+    EXPECT_FALSE(v.AllocateLayers(1, 2, 3, 2, 1, 5, 5, 1));
+    EXPECT_FALSE(v.AllocateLayers(1, 2, 3, 2, 1, 5, 4, 2));
+    EXPECT_FALSE(v.AllocateLayers(1, 2, 3, 2, 1, 5, 0, 0));
+    EXPECT_FALSE(v.AllocateLayers(1, 2, 0, 2, 1, 5, 0, 1));
+    EXPECT_FALSE(v.IsAllocated());
+    EXPECT_FALSE(slab.AllocateLayers(1, 2, 3, 2, 1, 5, 0, 1));
+    // All the layers make the plain volume, saved as usual.
+    ASSERT_TRUE(v.AllocateLayers(1, 2, 3, 2, 1, 1, 0, 1));
+    v.Save(folder.File("b.vol"));
+    EXPECT_EQ(Bytes(CTestFolder::ReadText(folder.File("b.vol"))), VolRecord(2, 1, 1, 1, 2, 3, {0.0f, 0.0f}));
 }
 
 }  // namespace

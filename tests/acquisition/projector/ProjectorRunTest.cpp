@@ -252,6 +252,54 @@ TEST(ProjectorRun, LentPixelsTakeTheSameImagesAndAreNeverFreed) {
     EXPECT_TRUE(std::equal(first.GetPixels(), first.GetPixels() + kEach, block.begin()));
 }
 
+// Two shares of one run, as two processes take it: each traces its own
+// snapshots on the paths' own steps; their members, written to the staged
+// files of a collection that adopts them, make the linked run's files.
+TEST(ProjectorRun, SharedRunsTogetherMakeTheLinkedRunsFiles) {
+    test::TempDir dir;
+    NewPhantom phantom;
+    NewProjector whole(CProjector::kLinkedCollection);
+    const std::string one = dir.File("one.PRS");
+    whole.Render(&phantom, SmallPages(), one).collection->Save(one);
+
+    const std::string two = dir.File("two.PRS");
+    CProjectionCollection adopted;
+    adopted.OnNewDocument();
+    adopted.SetPathName(two);
+    std::vector<std::string> staged;
+    for (int k = 0; k < 6; ++k) {
+        CListElementStub* stub = adopted.NewProjection();
+        EXPECT_EQ(stub->AdoptStagedFile(CProjector::MemberPath(two, k)), "") << "nothing pending yet";
+        adopted.StageLinkedMember(*stub);
+        staged.push_back(stub->AdoptStagedFile(CProjector::MemberPath(two, k)));
+        EXPECT_EQ(staged.back(), CProjector::MemberPath(two, k) + ".voxmill-new");
+    }
+    for (int part = 0; part < 2; ++part) {
+        NewProjector share;
+        std::vector<int> done;
+        share.SetSnapshotShare({[part](int k) { return k % 2 == part; },
+                                [&](int k, CProjection& projection) {
+                                    done.push_back(k);
+                                    projection.SetPathName(CProjector::MemberPath(two, k), true);
+                                    projection.Save(staged[static_cast<std::size_t>(k)]);
+                                    projection.ReleaseData();
+                                }});
+        const ProjectorRunReport report = share.Render(&phantom, SmallPages());
+        EXPECT_EQ(done, part ? (std::vector<int>{1, 3, 5}) : (std::vector<int>{0, 2, 4}));
+        EXPECT_EQ(report.emptyMembers, part ? (std::vector<int>{0, 2, 4}) : (std::vector<int>{1, 3, 5}));
+    }
+    adopted.Save(two);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(test::ReadBytes(CProjector::MemberPath(one, k)), test::ReadBytes(CProjector::MemberPath(two, k))) << k;
+        EXPECT_FALSE(std::filesystem::exists(staged[static_cast<std::size_t>(k)]));
+    }
+    // The records differ only in the collection's own name inside the paths.
+    CProjectionCollection reread;
+    reread.Open(two);
+    ASSERT_EQ(reread.GetCount(), 6u);
+    EXPECT_EQ(reread.GetMember(5)->m_strPath, CProjector::MemberPath(two, 5));
+}
+
 TEST(ProjectorRun, ProjectionsStartAtZero) {
     // Freed blocks full of NaN are what a new image would otherwise find.
     for (int k = 0; k < 8; ++k) {
