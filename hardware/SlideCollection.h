@@ -68,6 +68,7 @@ public:
     CListElementStub* GetMember(std::size_t index) const;
     // The member's slide (loaded or not), or null.
     CSlide* GetSlide(std::size_t index) const;
+    std::vector<CListElementStub*> GetMemberStubs() const override;
     // "Remove Selected": the members at these indices (any order, repeats
     // and indices past the end ignored). "Remove All" is DeleteContents.
     void RemoveMembers(std::vector<std::size_t> indices);
