@@ -48,9 +48,10 @@ inline HRESULT ReadFirstAvailableGeometry(IProjectionCollection* collection, LON
         IListElement* item = nullptr;
         if (FAILED(collection->GetItem(n, &item)) || !item) continue;
         IProjection* projection = ProjectionOf(item);
-        const HRESULT hr = projection ? CProjectionGeometry::Read(projection, detector) : E_INVALIDARG;
+        if (!projection) continue;
+        const HRESULT hr = CProjectionGeometry::Read(projection, detector);
         item->Unload();
-        if (projection) return hr;
+        return hr;
     }
     return E_INVALIDARG;
 }

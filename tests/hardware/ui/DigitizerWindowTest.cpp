@@ -153,6 +153,13 @@ private slots:
         projectorView->RenderButton()->click();
         QCOMPARE(prompts.requests.size(), std::size_t{1});
         QCOMPARE(prompts.requests.front().filters, QStringList{"Slide Collection Files (*.sds)"});
+        // Staged until the new cine is saved, then put in place.
+        for (int k = 0; k < 3; ++k)
+            QVERIFY(QFile::exists(m_dir.filePath(QString("cine.SDS.%1.SLD.voxmill-new").arg(k))));
+        QVERIFY(projectorView->LastCollectionFrame());
+        auto* cine = dynamic_cast<CSlideCollection*>(projectorView->LastCollectionFrame()->GetDocument());
+        QVERIFY(cine);
+        cine->Save(m_dir.filePath("cine.SDS").toStdString());
         for (int k = 0; k < 3; ++k) QVERIFY(QFile::exists(m_dir.filePath(QString("cine.SDS.%1.SLD").arg(k))));
         QVERIFY(!QFile::exists(m_dir.filePath("cine.SDS.3.SLD")));
     }
