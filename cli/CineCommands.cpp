@@ -150,6 +150,9 @@ int CineImportFiles(Args& args) {
     if (const std::string problem = values.Problem(); !problem.empty()) throw CliError(problem);
     CSlideCollection cine;
     cine.OnNewDocument();
+    // With its path known first, the cine stages the slide files: one it
+    // replaces (--force) keeps its slides until the new one is saved.
+    cine.SetPathName(std::filesystem::absolute(out).lexically_normal().string());
     const CSlideCollection::RawFilesReport report = cine.ImportRawFiles(inputs, values);
     ReportCineProblems(report.dropped, "dropped");
     for (const std::string& path : report.inPlace)

@@ -115,14 +115,23 @@ CListElementStub* CSlideCollection::GetMember(std::size_t index) const {
 }
 
 CSlide* CSlideCollection::GetSlide(std::size_t index) const {
-    const CListElementStub* stub = GetMember(index);
-    return stub && stub->m_pElement && stub->m_pElement->IsKindOf(RUNTIME_CLASS(CSlide))
-               ? static_cast<CSlide*>(stub->m_pElement)
-               : nullptr;
+    CListElementStub* stub = GetMember(index);
+    CListElement* element = stub ? stub->GetElement() : nullptr;
+    return element && element->IsKindOf(RUNTIME_CLASS(CSlide)) ? static_cast<CSlide*>(element) : nullptr;
+}
+
+std::vector<CListElementStub*> CSlideCollection::GetMemberStubs() const {
+    std::vector<CListElementStub*> stubs;
+    stubs.reserve(m_members.size());
+    for (const auto& stub : m_members) stubs.push_back(stub.get());
+    return stubs;
 }
 
 void CSlideCollection::RemoveMember(std::size_t index) {
     CListElementStub& stub = *m_members[index];
+    // A member written for a pending replacement but removed before it is
+    // committed must not be put in place over its file.
+    stub.DropStaging();
     if (CListElement* element = stub.m_pElement) {
         stub.m_pElement = nullptr;
         element->SetDocTemplate(nullptr);
@@ -169,7 +178,7 @@ void CSlideCollection::Serialize(CArchive& ar) {
 }
 
 void CSlideCollection::FillCache(CListElementStub& stub) {
-    if (!stub.m_pElement || (!stub.m_strDescription.empty() && stub.m_pThumbnail)) return;
+    if (!stub.CanHaveElement() || (!stub.m_strDescription.empty() && stub.m_pThumbnail)) return;
     const bool wasLoaded = stub.m_bLoaded;
     if (!stub.Load()) return;  // a missing file must not cache an empty slide's text
     if (stub.m_strDescription.empty()) stub.m_pElement->GetDescription(stub.m_strDescription);
@@ -192,13 +201,19 @@ void CSlideCollection::StoreRecord(CArchive& ar) {
 void CSlideCollection::LoadRecord(CArchive& ar) {
     CTarget::Serialize(ar);
     const std::uint32_t count = ar.ReadCount(kMinMemberBytes);
+    if (count > CListElementStub::kMaxMembers)
+        ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
+                                                " members, more than the " +
+                                                std::to_string(CListElementStub::kMaxMembers) + " allowed");
+    m_members.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CListElementStub* stub = ar.ReadOwnedObjectAs<CListElementStub>();
         if (!stub) ar.Fail(CArchiveException::badIndex, "slide " + std::to_string(i) + " is a null reference");
         m_members.emplace_back(stub);  // owned from here, also when a check below fails
         if (!stub->m_pElement) {
-            // Linked, or stored without a slide: an empty one to load into.
-            stub->m_pElement = MakeSlide().release();
+            // Linked, or stored without a slide: the empty slide to load
+            // into is made on first use, so a long cine costs its stubs only.
+            stub->SetElementFactory([]() -> CListElement* { return MakeSlide().release(); });
             continue;
         }
         if (!stub->m_pElement->IsKindOf(RUNTIME_CLASS(CSlide)))
@@ -276,11 +291,13 @@ CSlideCollection::RawFilesReport CSlideCollection::ImportRawFiles(const std::vec
         CListElementStub* stub = AddMember(slide.release());
         ++report.importedCount;
         stub->m_bLinked = true;
+        StageLinkedMember(*stub);
         if (stub->SetLinkPath(FullPath(path) + kSlideExtension)) {
             stub->Unload();
         } else {
             // Linked to a file never written, the frame would be lost with
             // the next save of the cine: keep it in place.
+            stub->DropStaging();
             stub->m_bLinked = false;
             stub->m_strPath.clear();
             report.inPlace.push_back(path);
@@ -310,6 +327,7 @@ void CSlideCollection::ApplyCircularGeometry() {
         if (!stub.m_bLinked) continue;
         // A linked slide is read back from its file at every Load: the new
         // geometry must be in the file, or the next Load would undo it.
+        StageLinkedMember(stub);
         if (!stub.Save()) {
             ReportError("slide " + std::to_string(i) + ": cannot write " + stub.m_strPath +
                         "; it stays loaded with its new geometry");
@@ -386,10 +404,14 @@ CSlideCollection::ProjectionsReport CSlideCollection::GenerateProjections(CSlide
         slide->GenerateProjection(*referenceSlide, *projection);
         if (!linked) continue;
         stub->m_bLinked = true;
+        // Staged: a previous collection at the path keeps its members until
+        // the new one is saved.
+        collection->StageLinkedMember(*stub);
         const std::string memberPath = CProjector::MemberPath(fullPath, static_cast<int>(k));
         if (stub->SetLinkPath(memberPath)) {
             stub->Unload();
         } else {
+            stub->DropStaging();
             stub->m_bLinked = false;
             stub->m_strPath.clear();
             report.unwrittenFiles.push_back(memberPath);

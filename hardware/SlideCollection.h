@@ -4,11 +4,15 @@
 // file of its own. The collection owns its stubs and their slides; slides
 // are tied to the "Slide" template and have auto-delete cleared.
 //
-// .sds record: the target record, a count, then one member reference per
-// slide. Cines come in from one raw file of frames back to back or from one
-// raw file per frame, go out as one raw byte stream or an AVI video, and
-// with a reference cine taken without the object become a projection
-// collection of line integrals.
+// .sds record: the target record, a count (at most
+// CListElementStub::kMaxMembers), then one member reference per slide; a
+// linked slide's document is made when the slide is first used. Linked
+// slides written while the cine has a file are staged (CTarget::
+// StageLinkedMember) and put in place by its next save, all or nothing.
+// Cines come in from one raw file of frames back to back or from one raw
+// file per frame, go out as one raw byte stream or an AVI video, and with a
+// reference cine taken without the object become a projection collection
+// of line integrals.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +72,7 @@ public:
     CListElementStub* GetMember(std::size_t index) const;
     // The member's slide (loaded or not), or null.
     CSlide* GetSlide(std::size_t index) const;
+    std::vector<CListElementStub*> GetMemberStubs() const override;
     // "Remove Selected": the members at these indices (any order, repeats
     // and indices past the end ignored). "Remove All" is DeleteContents.
     void RemoveMembers(std::vector<std::size_t> indices);

@@ -9,6 +9,7 @@ void BindPhantom(pybind11::module_& m);
 void BindAcquisition(pybind11::module_& m);
 void BindReconstruction(pybind11::module_& m);
 void BindSlices(pybind11::module_& m);
+void BindSlides(pybind11::module_& m);
 void BindExports(pybind11::module_& m);
 
 }  // namespace voxmill::python

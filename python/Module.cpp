@@ -26,5 +26,6 @@ result code).)doc";
     voxmill::python::BindAcquisition(m);
     voxmill::python::BindReconstruction(m);
     voxmill::python::BindSlices(m);
+    voxmill::python::BindSlides(m);
     voxmill::python::BindExports(m);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "contract/ListElement.h"
+#include "contract/ProjectionCollection.h"
 #include "contract/Progress.h"
 #include "renderers/common/ProjectionGeometry.h"
 
@@ -33,6 +34,26 @@ inline const float* PixelsOf(IProjection* projection, const CProjectionGeometry&
         FAILED(projection->GetData(&pixels)))
         return nullptr;
     return pixels;
+}
+
+// The detector geometry every entry of a collection is taken on, read from
+// the first of its `count` entries whose projection can be had: an entry
+// that cannot be loaded is skipped here as in the backprojection itself, so
+// a missing first member does not fail the whole run. E_INVALIDARG when no
+// entry has a projection; a geometry that cannot be used fails with its own
+// result.
+inline HRESULT ReadFirstAvailableGeometry(IProjectionCollection* collection, LONG count,
+                                          CProjectionGeometry* detector) {
+    for (LONG n = 0; n < count; ++n) {
+        IListElement* item = nullptr;
+        if (FAILED(collection->GetItem(n, &item)) || !item) continue;
+        IProjection* projection = ProjectionOf(item);
+        if (!projection) continue;
+        const HRESULT hr = CProjectionGeometry::Read(projection, detector);
+        item->Unload();
+        return hr;
+    }
+    return E_INVALIDARG;
 }
 
 }  // namespace voxmill

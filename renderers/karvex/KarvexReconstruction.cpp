@@ -154,16 +154,6 @@ private:
     CProjectionGeometry m_previous;
 };
 
-// The detector geometry of entry 0, or a failure.
-HRESULT ReadFirst(IProjectionCollection* collection, CProjectionGeometry* detector) {
-    IListElement* first = nullptr;
-    if (FAILED(collection->GetItem(0, &first)) || !first) return E_INVALIDARG;
-    IProjection* projection = ProjectionOf(first);
-    const HRESULT hr = projection ? CProjectionGeometry::Read(projection, detector) : E_INVALIDARG;
-    first->Unload();
-    return hr;
-}
-
 }  // namespace
 
 HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectionCollection* collection,
@@ -181,7 +171,7 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
             return S_OK;
         }
         CProjectionGeometry detector;
-        if (const HRESULT hr = ReadFirst(collection, &detector); FAILED(hr)) return hr;
+        if (const HRESULT hr = ReadFirstAvailableGeometry(collection, count, &detector); FAILED(hr)) return hr;
 
         BeginProgress(progress, 1, u"Initializing...");
         Plan plan;

@@ -17,7 +17,8 @@
 //   a volume grid centred on that plane (within kTolerance of a pitch);
 // - index skip, fixed point and the index table as in CVoxelBackprojection.
 //
-// The detector grid, the kernel and the cosine weight come from entry 0;
+// The detector grid, the kernel and the cosine weight come from the first
+// entry whose projection can be had (one that cannot is skipped and counted);
 // each projection's own distances give its magnification, weight and
 // field of view. Filtered rows keep their negative values (a value that is
 // not finite becomes 0).

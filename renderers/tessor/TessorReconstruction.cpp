@@ -68,19 +68,10 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
         return S_OK;
     }
 
-    // Entry 0 alone gives the detector grid, the distances and the field of
-    // view for every entry.
+    // The first entry that can be had alone gives the detector grid, the
+    // distances and the field of view for every entry.
     CProjectionGeometry detector;
-    {
-        IListElement* first = nullptr;
-        if (FAILED(collection->GetItem(0, &first)) || !first) return E_INVALIDARG;
-        IProjection* projection = ProjectionOf(first);
-        const HRESULT hr = projection ? CProjectionGeometry::Read(projection, &detector) : E_INVALIDARG;
-        if (FAILED(hr)) {
-            first->Unload();
-            return hr;
-        }
-    }
+    if (const HRESULT hr = ReadFirstAvailableGeometry(collection, count, &detector); FAILED(hr)) return hr;
     const auto filter = CProjectionFilter::Create(detector, m_threads);
     if (!filter) return E_FAIL;
     const std::size_t pixels = filter->PixelCount();

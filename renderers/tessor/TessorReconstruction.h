@@ -35,7 +35,7 @@ public:
     // Adds one projection's filtered backprojection (not scaled).
     HRESULT ProcessProjection(IProjection* projection, IVolume* volume) const;
     // Reconstructs from every entry, with the detector geometry and
-    // distances of entry 0, and scales by 2 pi / count.
+    // distances of the first entry that can be had, and scales by 2 pi / count.
     HRESULT ProcessCollection(IProgress* progress, IProjectionCollection* collection, IVolume* volume) const;
 
     // v <- v * 2 pi / count on every voxel, in double precision.

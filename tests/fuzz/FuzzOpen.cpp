@@ -21,8 +21,11 @@
 #include "acquisition/SinogramImport.h"
 #include "app/archive/ErrorSink.h"
 #include "contract/Registry.h"
+#include "hardware/Slide.h"
+#include "hardware/SlideCollection.h"
 #include "imaging/BinaryMatrixImport.h"
 #include "imaging/Surface.h"
+#include "imaging/Surfacei.h"
 #include "imaging/dib/Dib.h"
 #include "imaging/processor/Processor.h"
 #include "phantom/Phantom.h"
@@ -145,6 +148,9 @@ void Dispatch(const std::uint8_t* data, std::size_t size) {
     else if (kind == "sls") OpenDocument<CSliceCollection>(path);
     else if (kind == "surface") OpenDocument<CSurface>(path);
     else if (kind == "prc") OpenDocument<CProcessor>(path);
+    else if (kind == "surfacei") OpenDocument<CSurfacei>(path);
+    else if (kind == "sld") OpenDocument<CSlide>(path);
+    else if (kind == "sds") OpenDocument<CSlideCollection>(path);
     else if (kind == "bmp") ReadBitmap(path);
     else if (kind == "registry") LoadRegistry(path);
     else std::abort();

@@ -102,6 +102,16 @@ TEST_F(CineCli, ImportFilesAndGenerateLinked) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(dir.File("f2.raw.SLD")));
     ASSERT_EQ(Run("cine import-files ref.sds g0.raw g1.raw g2.raw g3.raw --type int8 --pixels 4 4").status, 0);
+    // A replaced cine's slide files are staged and put in place by its save.
+    const std::vector<std::string> entries = dir.Entries();
+    const Bytes slide = testing::ReadBytes(dir.File("f2.raw.SLD"));
+    testing::WriteBytes(dir.File("f2.raw"), Bytes(16, 7));
+    ASSERT_EQ(Run("cine import-files cine.sds f0.raw f1.raw f2.raw f3.raw --type int8 --pixels 4 4 --force").status, 0);
+    EXPECT_EQ(dir.Entries(), entries);
+    EXPECT_NE(testing::ReadBytes(dir.File("f2.raw.SLD")), slide);
+    testing::WriteBytes(dir.File("f2.raw"), Bytes(16, 100));
+    ASSERT_EQ(Run("cine import-files cine.sds f0.raw f1.raw f2.raw f3.raw --type int8 --pixels 4 4 --force").status, 0);
+    EXPECT_EQ(testing::ReadBytes(dir.File("f2.raw.SLD")), slide);
     r = Run("info cine.sds");
     EXPECT_NE(r.out.find("source: (+4.0000, +0.0000, +0.0000)"), std::string::npos) << r.out;  // slide 1 at 90 degrees
 

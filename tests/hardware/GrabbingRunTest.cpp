@@ -73,16 +73,19 @@ TEST(GrabbingRun, LinkedMembersAreWrittenBesideTheCollection) {
     Session s;
     s.projector.m_collectionMode = CProjector::kLinkedCollection;
     const std::string path = s.camera.Dir().File("cine.SDS");
+    // A previous cine at the path: its slides stay until the new cine is saved.
+    for (int k = 0; k < 3; ++k) WriteBytes(path + "." + std::to_string(k) + ".SLD", {7, 7, 7});
     const ProjectorRunReport report = s.projector.Render(&s.digitizer, ThreeSnapshots(), path);
     ASSERT_TRUE(report.Complete()) << report.problem;
     EXPECT_EQ(Cine(report).GetPathName(), path);
-    // Staged until the collection is saved, so a previous cine stays whole.
-    EXPECT_FALSE(std::filesystem::exists(path + ".0.SLD"));
-    EXPECT_TRUE(std::filesystem::exists(path + ".0.SLD.voxmill-new"));
+    for (int k = 0; k < 3; ++k) {
+        const std::string member = path + "." + std::to_string(k) + ".SLD";
+        EXPECT_EQ(ReadBytes(member), (std::vector<std::uint8_t>{7, 7, 7})) << member;
+        EXPECT_TRUE(std::filesystem::exists(member + ".voxmill-new")) << member;
+    }
     Cine(report).Save(path);
     for (int k = 0; k < 3; ++k) {
         const std::string member = path + "." + std::to_string(k) + ".SLD";
-        EXPECT_TRUE(std::filesystem::exists(member)) << member;
         EXPECT_FALSE(std::filesystem::exists(member + ".voxmill-new")) << member;
         EXPECT_TRUE(Cine(report).GetMember(static_cast<std::size_t>(k))->m_bLinked);
         CSlide reread;

@@ -4,11 +4,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
 
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
+#include "app/ListElementStub.h"
 #include "app/archive/ArchiveException.h"
 #include "tests/acquisition/TestSupport.h"
+#include "tests/common/RepeatedMembers.h"
 #include "tests/hardware/SlideTestSupport.h"
 
 namespace voxmill {
@@ -111,13 +114,29 @@ TEST(SlideCollectionCine, ImportReadsUnitsFramesAfterTheOffset) {
     EXPECT_EQ(cine.GetCount(), 3u);
     v.count = 0;
     EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), std::invalid_argument);
-    // Counts whose product wraps 64 bits (8 x 2^32 x 2^32 x 4) are refused
-    // before anything is allocated, not taken for a small read.
+    // Counts whose product wraps 64 bits are refused with the size they
+    // name before anything is allocated, not taken for a small read.
+    const auto refusal = [&]() -> std::string {
+        try {
+            cine.ImportCine(dir.File("cine.raw"), v);
+        } catch (const std::invalid_argument& e) {
+            return e.what();
+        }
+        return "imported";
+    };
     v.count = 4;
     v.matrix.type = kIeeeDouble;
-    v.matrix.width = v.matrix.height = 0xFFFFFFFFu;
-    EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), CArchiveException);
-    v.matrix.width = v.matrix.height = 0x80000000u;  // 8 x 2^62 x 4 = 2^67, wraps to 0
+    v.matrix.width = v.matrix.height = 0xFFFFFFFFu;  // 8 x (2^32 - 1)^2 bytes a frame
+    EXPECT_EQ(refusal(), "a 4294967295 x 4294967295 matrix of IEEE Double elements is too large");
+    v.matrix.width = v.matrix.height = 0x80000000u;  // 8 x 2^62, wraps to 0
+    EXPECT_EQ(refusal(), "a 2147483648 x 2147483648 matrix of IEEE Double elements is too large");
+    v.matrix.type = kInt8;
+    v.matrix.width = v.matrix.height = 0x40000000u;  // 2^60 bytes a frame fit, 16 frames wrap
+    v.count = 16;
+    EXPECT_EQ(refusal(), "16 matrices of 1152921504606846976 bytes are too many");
+    // A product that fits 64 bits but not the file is the archive's refusal.
+    v.matrix.width = v.matrix.height = 65536;
+    v.count = 4;
     EXPECT_THROW(cine.ImportCine(dir.File("cine.raw"), v), CArchiveException);
     EXPECT_EQ(cine.GetCount(), 3u);
 }
@@ -227,12 +246,128 @@ TEST_F(GenerateProjections, LinkedMembersAndSkippedPairs) {
     EXPECT_EQ(report.collection->GetCount(), 3u);
     EXPECT_EQ(report.skipped.size(), 1u);
     EXPECT_EQ(report.collection->GetPathName(), dir.File("run.prs"));
+    // Staged beside their files until the collection is saved.
+    EXPECT_TRUE(std::filesystem::exists(dir.File("run.prs.2.PRJ.voxmill-new")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("run.prs.2.PRJ")));
+    report.collection->Save(dir.File("run.prs"));
     EXPECT_TRUE(std::filesystem::exists(dir.File("run.prs.2.PRJ")));
     EXPECT_FALSE(std::filesystem::exists(dir.File("run.prs.3.PRJ")));
     CProjection third;
     third.OnNewDocument();
     ASSERT_TRUE(third.OnOpenDocument(dir.File("run.prs.2.PRJ")));
     EXPECT_FLOAT_EQ(third.GetPixel(0, 0), static_cast<float>(std::log(2.0)));
+}
+
+// A linked run over a previous one: until the new collection is saved the
+// previous one opens whole with its members; a run given up leaves nothing.
+TEST_F(GenerateProjections, LinkedRunReplacesThePreviousCollectionAllOrNothing) {
+    const std::string prs = dir.File("run.prs");
+    CSlideCollection::ProjectionsReport first = cine.GenerateProjections(reference, prs);
+    first.collection->Save(prs);
+    const Bytes oldRecord = testing::ReadBytes(prs);
+    const Bytes oldMember = testing::ReadBytes(dir.File("run.prs.1.PRJ"));
+
+    // Another cine, other line integrals.
+    CSlideCollection brighter;
+    brighter.OnNewDocument();
+    testing::FillCine(brighter, 3, 4, 2, [](std::size_t, std::uint32_t, std::uint32_t) { return std::uint8_t{31}; });
+    {
+        CSlideCollection::ProjectionsReport given_up = brighter.GenerateProjections(reference, prs);
+        ASSERT_TRUE(given_up.collection);
+        EXPECT_EQ(testing::ReadBytes(dir.File("run.prs.1.PRJ")), oldMember);
+        CProjectionCollection previous;
+        previous.Open(prs);
+        ASSERT_TRUE(previous.GetMember(1)->Load());
+        EXPECT_FLOAT_EQ(previous.GetProjection(1)->GetPixel(1, 0), static_cast<float>(std::log(2.0)));
+    }
+    EXPECT_EQ(testing::ReadBytes(prs), oldRecord);
+    EXPECT_EQ(testing::ReadBytes(dir.File("run.prs.1.PRJ")), oldMember);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"run.prs", "run.prs.0.PRJ", "run.prs.1.PRJ", "run.prs.2.PRJ"}));
+
+    CSlideCollection::ProjectionsReport second = brighter.GenerateProjections(reference, prs);
+    second.collection->Save(prs);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"run.prs", "run.prs.0.PRJ", "run.prs.1.PRJ", "run.prs.2.PRJ"}));
+    CProjectionCollection replaced;
+    replaced.Open(prs);
+    ASSERT_TRUE(replaced.GetMember(1)->Load());
+    EXPECT_FLOAT_EQ(replaced.GetProjection(1)->GetPixel(1, 0), static_cast<float>(std::log(256.0 / 32.0)));
+}
+
+// A cine with a file stages the slides a multi-file import writes; one
+// removed before the save leaves its previous file as it was.
+TEST(SlideCollectionRawFiles, ImportIntoASavedCineIsStagedUntilItsSave) {
+    testing::TempFolder dir;
+    std::vector<std::string> paths;
+    for (int k = 0; k < 3; ++k) {
+        paths.push_back(dir.File("f" + std::to_string(k) + ".raw"));
+        testing::WriteBytes(paths.back(), Bytes(4, static_cast<std::uint8_t>(10 + k)));
+        testing::WriteBytes(paths.back() + ".SLD", Bytes{1, 2, 3});  // a previous import's slide
+    }
+    BinaryMatrixImport v;
+    v.type = kInt8;
+    v.width = v.height = 2;
+    CSlideCollection cine;
+    cine.OnNewDocument();
+    cine.Save(dir.File("c.sds"));
+    const CSlideCollection::RawFilesReport report = cine.ImportRawFiles(paths, v);
+    ASSERT_EQ(report.importedCount, 3u);
+    for (const std::string& path : paths) {
+        EXPECT_EQ(testing::ReadBytes(path + ".SLD"), (Bytes{1, 2, 3}));
+        EXPECT_TRUE(std::filesystem::exists(path + ".SLD.voxmill-new"));
+    }
+    cine.RemoveMembers({1});
+    EXPECT_FALSE(std::filesystem::exists(paths[1] + ".SLD.voxmill-new"));
+    cine.Save(dir.File("c.sds"));
+    EXPECT_EQ(testing::ReadBytes(paths[1] + ".SLD"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.sds", "f0.raw", "f0.raw.SLD", "f1.raw", "f1.raw.SLD",
+                                                       "f2.raw", "f2.raw.SLD"}));
+    CSlideCollection back;
+    back.Open(dir.File("c.sds"));
+    ASSERT_EQ(back.GetCount(), 2u);
+    ASSERT_TRUE(back.GetMember(1)->Load());
+    EXPECT_EQ(back.GetSlide(1)->GetPixel(1, 1), 12);
+}
+
+// A .sds of `count` linked slides with empty paths.
+Bytes ManyEmptyLinkedSlides(std::uint32_t count) {
+    testing::TempFolder dir;
+    std::vector<Bytes> saved;
+    for (int n = 0; n < 3; ++n) {
+        CSlideCollection c;
+        c.OnNewDocument();
+        for (int i = 0; i < n; ++i) c.AddSlide()->m_bLinked = true;
+        c.Save(dir.File("m.sds"));
+        saved.push_back(testing::ReadBytes(dir.File("m.sds")));
+    }
+    return test::RepeatLastMember(saved[0], saved[1], saved[2], count);
+}
+
+TEST(SlideCollection, LinkedSlidesCostNoDocumentUntilUsedAndCountsAreCapped) {
+    testing::TempFolder dir;
+    testing::WriteBytes(dir.File("max.sds"), ManyEmptyLinkedSlides(CListElementStub::kMaxMembers));
+    CSlideCollection c;
+    c.Open(dir.File("max.sds"));
+    ASSERT_EQ(c.GetCount(), CListElementStub::kMaxMembers);
+    EXPECT_EQ(c.GetMemberStubs().size(), CListElementStub::kMaxMembers);
+    EXPECT_EQ(c.GetMemberStubs()[9], c.GetMember(9));
+    for (std::size_t i : {std::size_t{0}, std::size_t{65535}}) {
+        EXPECT_EQ(c.GetMember(i)->m_pElement, nullptr) << i;
+        EXPECT_TRUE(c.GetMember(i)->CanHaveElement());
+    }
+    ASSERT_NE(c.GetSlide(7), nullptr);  // made when asked for
+    EXPECT_EQ(c.GetSlide(7)->GetDocTemplate(), CSlideCollection::GetSlideTemplate());
+    EXPECT_EQ(c.GetMember(8)->m_pElement, nullptr);
+
+    testing::WriteBytes(dir.File("over.sds"), ManyEmptyLinkedSlides(CListElementStub::kMaxMembers + 1));
+    try {
+        c.Open(dir.File("over.sds"));
+        ADD_FAILURE() << "a cine of 65537 slides opened";
+    } catch (const CArchiveException& e) {
+        EXPECT_NE(std::string(e.what()).find("the collection lists 65537 members, more than the 65536 allowed"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(c.GetCount(), 0u);
 }
 
 }  // namespace

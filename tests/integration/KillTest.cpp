@@ -157,9 +157,9 @@ TEST_P(KillDuringSave, TheNextOpenSeesThePreviousOrTheNewDocumentNeverAMix) {
               << " after the next save\n";
 }
 
-std::vector<std::string> LinkedFiles(int members) {
-    std::vector<std::string> names{"c.prs"};
-    for (int k = 0; k < members; ++k) names.push_back("c.prs." + std::to_string(k) + ".PRJ");
+std::vector<std::string> LinkedFiles(int members, const std::string& collection = "c.prs") {
+    std::vector<std::string> names{collection};
+    for (int k = 0; k < members; ++k) names.push_back(collection + "." + std::to_string(k) + ".PRJ");
     return names;
 }
 
@@ -189,6 +189,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "info c.prs",
                  LinkedFiles(24),
                  40},
+        // "Generate Projections" into a linked collection over a previous one.
+        KillCase{"generated linked collection",
+                 {"phantom shepp-logan head.pha", "project head.pha a.prs --in-place --pixels 48 48 --steps 24",
+                  "project head.pha b.prs --in-place --pixels 48 48 --steps 24 --start 7",
+                  "cine expose a.prs a.sds ref.sds", "cine expose b.prs b.sds ref-b.sds"},
+                 "cine generate a.sds ref.sds g.prs --linked",
+                 "cine generate b.sds ref.sds g.prs --linked --force",
+                 "info g.prs",
+                 LinkedFiles(24, "g.prs"),
+                 30},
         KillCase{"large volume",
                  {"phantom shepp-logan head.pha", "plugins register " VOXMILL_TESSOR_MODULE,
                   "project head.pha in.prs --in-place --pixels 32 32 --steps 4"},

@@ -124,6 +124,8 @@ TEST(PeakMemory, OpeningHostileFilesStaysWithinElevenHundredTimesTheirSize) {
         {"collection of a million empty linked members", "m.prs",
          ReadRegression("prs-million-empty-linked-members.prs.gz"), {"info", "m.prs"}, false,
          "more than the 65536 allowed"},
+        {"cine of a million empty linked slides", "m.sds", ReadRegression("sds-million-empty-linked-members.sds.gz"),
+         {"info", "m.sds"}, false, "more than the 65536 allowed"},
         {"binary matrix of a wrapping size", "data.raw", {matrix.begin() + 17, matrix.end()},
          ImportArgs("raw", "out.prj", matrix), false, "too large"},
         {"sinogram of a wrapping size", "data.raw", {sinogram.begin() + 17, sinogram.end()},

@@ -125,6 +125,44 @@ TEST_F(ReconstructionCli, AMissingMemberIsSkippedInBothModesAndReported) {
     EXPECT_TRUE(Has(r.err, report)) << r.err;
     EXPECT_TRUE(Has(Cli("info whole.vol").out, "values: 3 .. 3"));
 }
+#if defined(VOXMILL_TESSOR_MODULE) && defined(VOXMILL_KARVEX_MODULE)
+// The renderers take the detector grid from the first entry they can load:
+// without member 0 the collection still reconstructs, the member counted.
+TEST_F(ReconstructionCli, RenderersReconstructACollectionWithoutItsFirstMember) {
+    ASSERT_EQ(Cli("plugins register '" VOXMILL_TESSOR_MODULE "'").rc, 0);
+    ASSERT_EQ(Cli("plugins register '" VOXMILL_KARVEX_MODULE "'").rc, 0);
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    ASSERT_EQ(Cli("project head.pha scan.prs --pixels 32 32 --steps 6").rc, 0);
+    std::filesystem::remove(m_folder.File("scan.prs.0.PRJ"));
+    const std::string report = "1 of 6 members were missing and skipped: member 0: " + m_folder.File("scan.prs.0.PRJ");
+
+    Result r = Cli("reconstruct scan.prs tessor.vol --renderer Tessor --voxels 8 8 8 --option IsProcessCollection=1");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, report)) << r.err;
+    // The program's own loop skips the same member: the same volume.
+    r = Cli("reconstruct scan.prs loop.vol --renderer Tessor --voxels 8 8 8");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, report)) << r.err;
+    const std::string values = Cli("info tessor.vol").out;
+    EXPECT_TRUE(Has(values, "values: ")) << values;
+    EXPECT_EQ(values.substr(values.find("values: ")), [&] {
+        const std::string loop = Cli("info loop.vol").out;
+        return loop.substr(loop.find("values: "));
+    }());
+
+    r = Cli("reconstruct scan.prs karvex.vol --renderer Karvex --voxels 8 8 8");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, report)) << r.err;
+    EXPECT_TRUE(Has(Cli("info karvex.vol").out, "values: ")) << r.err;
+
+    // With no member left there is nothing to take a grid from.
+    for (int k = 1; k < 6; ++k) std::filesystem::remove(m_folder.File("scan.prs." + std::to_string(k) + ".PRJ"));
+    r = Cli("reconstruct scan.prs none.vol --renderer Karvex --voxels 8 8 8");
+    EXPECT_NE(r.rc, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_folder.File("none.vol")));
+}
+#endif
+
 #ifdef VOXMILL_KARVEX_MODULE
 TEST_F(ReconstructionCli, KarvexIsListedAndReconstructsWithItsOptions) {
     ASSERT_EQ(Cli("plugins register '" VOXMILL_KARVEX_MODULE "'").rc, 0);

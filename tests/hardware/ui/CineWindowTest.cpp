@@ -342,11 +342,15 @@ private slots:
         view->GenerateProjectionsAction()->trigger();
         QCOMPARE(prompts.requests.size(), std::size_t(2));
         QCOMPARE(prompts.requests.back().filters, QStringList{"Projection Collection Files (*.prs)"});
-        QVERIFY(QFileInfo::exists(dir.filePath("run.prs.2.PRJ")));
+        // Staged until the new collection is saved.
+        QVERIFY(QFileInfo::exists(dir.filePath("run.prs.2.PRJ.voxmill-new")));
         auto* made = bench.NewestView<CProjectionCollectionView>();
         QVERIFY(made);
         QCOMPARE(QString::fromStdString(made->GetCollection()->GetPathName()), dir.filePath("run.prs"));
         QVERIFY(made->GetCollection()->GetMember(1)->m_bLinked);
+        made->GetCollection()->Save(dir.filePath("run.prs").toStdString());
+        QVERIFY(QFileInfo::exists(dir.filePath("run.prs.2.PRJ")));
+        QVERIFY(!QFileInfo::exists(dir.filePath("run.prs.2.PRJ.voxmill-new")));
 
         // Cancelling the collection file makes nothing.
         prompts.paths = {dir.filePath("ref.sds")};

@@ -153,11 +153,13 @@ private slots:
         projectorView->RenderButton()->click();
         QCOMPARE(prompts.requests.size(), std::size_t{1});
         QCOMPARE(prompts.requests.front().filters, QStringList{"Slide Collection Files (*.sds)"});
-        // The members take their names when the new cine is saved.
+        // Staged until the new cine is saved, then put in place.
+        for (int k = 0; k < 3; ++k)
+            QVERIFY(QFile::exists(m_dir.filePath(QString("cine.SDS.%1.SLD.voxmill-new").arg(k))));
         QVERIFY(projectorView->LastCollectionFrame());
-        CDocument* cine = projectorView->LastCollectionFrame()->GetDocument();
-        QVERIFY(!QFile::exists(m_dir.filePath("cine.SDS.0.SLD")));
-        cine->Save(cine->GetPathName());
+        auto* cine = dynamic_cast<CSlideCollection*>(projectorView->LastCollectionFrame()->GetDocument());
+        QVERIFY(cine);
+        cine->Save(m_dir.filePath("cine.SDS").toStdString());
         for (int k = 0; k < 3; ++k) QVERIFY(QFile::exists(m_dir.filePath(QString("cine.SDS.%1.SLD").arg(k))));
         QVERIFY(!QFile::exists(m_dir.filePath("cine.SDS.3.SLD")));
     }

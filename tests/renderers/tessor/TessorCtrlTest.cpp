@@ -147,12 +147,23 @@ TEST_F(TessorCtrlRun, EmptyCollectionStartsNoStepsAndChangesNothing) {
     EXPECT_TRUE(AllZero(volume.Voxels()));
 }
 
-TEST_F(TessorCtrlRun, UnusableFirstEntryGivesEInvalidArgBeforeTheProgress) {
+// The detector grid comes from the first entry that can be had: a missing
+// first entry is skipped like any other; only a collection without a
+// usable entry is refused, before the progress begins.
+TEST_F(TessorCtrlRun, UnusableFirstEntryIsSkippedAndNoUsableEntryGivesEInvalidArg) {
     SetCollectionMode(ctrl.get(), true);
     collection.Empty(0);
-    EXPECT_EQ(ctrl->ProcessCollection(&progress, &collection, &volume), E_INVALIDARG);
-    EXPECT_EQ(progress.begins, 0);
-    EXPECT_TRUE(AllZero(volume.Voxels()));
+    EXPECT_EQ(ctrl->ProcessCollection(&progress, &collection, &volume), S_OK);
+    EXPECT_EQ(progress.steps, 12);
+    EXPECT_FALSE(AllZero(volume.Voxels()));
+
+    test::FakeCollection none(Acquisition(), 3, &phantom);
+    for (int n = 0; n < 3; ++n) none.Empty(n);
+    test::FakeVolume untouched(2.0, 12);
+    test::FakeProgress quiet;
+    EXPECT_EQ(ctrl->ProcessCollection(&quiet, &none, &untouched), E_INVALIDARG);
+    EXPECT_EQ(quiet.begins, 0);
+    EXPECT_TRUE(AllZero(untouched.Voxels()));
 }
 
 TEST_F(TessorCtrlRun, EntriesWithAnotherPixelGridAreSkipped) {
