@@ -199,6 +199,9 @@ int RunImportRaws(Args& args) {
 
     CProjectionCollection collection;
     collection.OnNewDocument();
+    // With its path set first the members are staged, so a collection
+    // replaced with --force keeps its members until the new one is saved.
+    collection.SetPathName(std::filesystem::absolute(out).lexically_normal().string());
     const CProjectionCollection::RawFilesReport report = collection.ImportRawFiles(inputs, values);
     for (const std::string& why : report.dropped) std::cerr << "voxmill-cli: dropped " << why << '\n';
     for (const std::string& path : report.inPlace)

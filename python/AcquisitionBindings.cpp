@@ -164,6 +164,9 @@ void WritePrs(const py::object& pathObject, const py::object& projections, const
         for (std::size_t k = 0; k < c.GetCount(); ++k) {
             CListElementStub* stub = c.GetMember(k);
             stub->m_bLinked = true;
+            // Staged: a previous collection at the path keeps its members
+            // until this one is saved whole.
+            c.StageLinkedMember(*stub);
             const std::string member = CProjector::MemberPath(c.GetPathName(), static_cast<int>(k));
             if (!stub->SetLinkPath(member)) ThrowOsError(member, "the member could not be written");
         }

@@ -160,6 +160,20 @@ TEST_F(Cli, LinkedRawsImportInfoAndMissingMember) {
     EXPECT_FALSE(fs::exists(dir.File("d.prs")));
 }
 
+TEST_F(Cli, RawsImportedAgainWithForceReplaceTheMembersAndLeaveNothingStaged) {
+    Floats("p0.raw", 4, 1.0f);
+    Floats("p1.raw", 4, 2.0f);
+    ASSERT_EQ(Run("import raws c.prs p0.raw p1.raw").status, 0);
+    Floats("p0.raw", 4, 5.0f);
+    const Result r = Run("import raws c.prs p0.raw p1.raw --force");
+    ASSERT_EQ(r.status, 0) << r.out;
+    // The new members went through the collection's journal: all in place,
+    // nothing staged or journalled left beside them.
+    for (const auto& entry : fs::directory_iterator(dir.File("")))
+        EXPECT_EQ(entry.path().string().find(".voxmill-"), std::string::npos) << entry.path();
+    EXPECT_NE(Run("info p0.raw.PRJ").out.find("values: 5 .. 8"), std::string::npos);
+}
+
 TEST_F(Cli, InfoDispatchesByExtension) {
     ASSERT_EQ(Run("phantom shepp-logan h.pha").status, 0);
     Result r = Run("info h.pha");
