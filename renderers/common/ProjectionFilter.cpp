@@ -23,8 +23,9 @@ std::unique_ptr<CProjectionFilter> CProjectionFilter::Create(const CProjectionGe
             if (!rowFilter) return nullptr;
             const double scale = CRampKernel::AxisScale(g.du, g.D, g.R);
             if (kernel.empty())
-                kernel = options.pad ? CRampKernel::BuildPadded(rowFilter->Length(), g.du, scale)
-                                     : CRampKernel::Build(rowFilter->Length(), g.du, scale);
+                kernel = CRampKernel::Windowed(options.pad ? CRampKernel::BuildPadded(rowFilter->Length(), g.du, scale)
+                                                           : CRampKernel::Build(rowFilter->Length(), g.du, scale),
+                                               options.window, options.cutoff);
             if (!rowFilter->SetKernel(kernel)) return nullptr;
             f->m_rowFilters.push_back(std::move(rowFilter));
         }

@@ -19,6 +19,8 @@ public:
         bool filtering = true;  // off: weighting only
         bool pad = false;       // rows embedded in twice their length
         bool realFft = true;    // real transform, else complex on split arrays
+        int window = 0;         // CRampKernel::Window applied to the ramp
+        double cutoff = 1.0;    // the window's cutoff, a fraction of Nyquist
     };
 
     // Filters for up to `workers` threads; null when a farm, a filter or

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "renderers/common/RampKernel.h"
 #include "renderers/common/Voxelizer.h"
 #include "renderers/karvex/KarvexIds.h"
 
@@ -17,6 +18,8 @@ constexpr CDispatchProperties::Property kProperties[] = {
     {DISPID_KARVEX_ISFIXEDPOINT, "IsFixedPoint", VT_BOOL},
     {DISPID_KARVEX_ISPADFFT, "IsPadFFT", VT_BOOL},
     {DISPID_KARVEX_ISREALFFT, "IsRealFFT", VT_BOOL},
+    {DISPID_KARVEX_FILTERWINDOW, "FilterWindow", VT_I4},
+    {DISPID_KARVEX_FILTERCUTOFF, "FilterCutoff", VT_I4},
 };
 
 constexpr CRendererControl::Identity kIdentity = {CLSID_KarvexCtrl, DIID__DKarvex, CLSID_KarvexPropPage,
@@ -72,6 +75,8 @@ bool* CKarvexCtrl::Switch(DISPID id) {
 
 LONG CKarvexCtrl::GetProperty(DISPID id) const {
     if (id == DISPID_KARVEX_INTERPOLATIONMODE) return m_options.interpolationMode;
+    if (id == DISPID_KARVEX_FILTERWINDOW) return m_options.filterWindow;
+    if (id == DISPID_KARVEX_FILTERCUTOFF) return m_options.filterCutoff;
     const bool* value = const_cast<CKarvexCtrl*>(this)->Switch(id);
     return value && *value ? 1 : 0;
 }
@@ -80,6 +85,16 @@ HRESULT CKarvexCtrl::PutProperty(DISPID id, LONG value) {
     if (id == DISPID_KARVEX_INTERPOLATIONMODE) {
         if (value < 0 || value >= kInterpolationModes) return E_INVALIDARG;
         m_options.interpolationMode = value;
+        return S_OK;
+    }
+    if (id == DISPID_KARVEX_FILTERWINDOW) {
+        if (value < 0 || value >= CRampKernel::kWindowCount) return E_INVALIDARG;
+        m_options.filterWindow = value;
+        return S_OK;
+    }
+    if (id == DISPID_KARVEX_FILTERCUTOFF) {
+        if (value < 1 || value > 100) return E_INVALIDARG;
+        m_options.filterCutoff = value;
         return S_OK;
     }
     bool* target = Switch(id);

@@ -59,6 +59,7 @@ public:
         CKarvexReconstruction::Plan& plan)
         : m_grid(grid), m_detector(detector), m_filter(filter), m_count(count), m_threads(threads), m_plan(plan) {
         m_switches.fixedPoint = options.fixedPoint;
+        m_switches.bilinear = options.interpolationMode == 1;
         m_switches.indexSkip = plan.indexSkip;
         m_switches.table = table;
         m_turn = 2.0 * CRampKernel::kPi / static_cast<double>(count);
@@ -187,7 +188,9 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
         Plan plan;
         std::unique_ptr<CProjectionFilter> filter;
         if (options.filtering) {
-            filter = CProjectionFilter::Create(detector, m_threads, {true, options.pad, options.realFft});
+            filter = CProjectionFilter::Create(detector, m_threads,
+                                               {true, options.pad, options.realFft, static_cast<int>(options.filterWindow),
+                                                options.filterCutoff / 100.0});
             // Without a farm the renderer carries on unfiltered, for good.
             if (!filter) options.filtering = false;
         }
@@ -199,7 +202,7 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
         plan.axial = options.symmetry && detector.rows % 2 == 0;
         plan.indexSkip = options.interpolationMode == 0 && options.skipInterpolation;
         std::unique_ptr<CDetectorIndexTable> table;
-        if (options.indexLut && options.fixedPoint)
+        if (options.indexLut && options.fixedPoint && options.interpolationMode != 1)
             table = CDetectorIndexTable::Create(detector.width, detector.height, detector.du, detector.dv,
                                                 detector.columns, detector.rows);
         plan.indexTable = table != nullptr;

@@ -17,8 +17,18 @@
 
 namespace voxmill {
 
-CTessorReconstruction::CTessorReconstruction(int threads)
-    : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)) {}
+CTessorReconstruction::CTessorReconstruction(int threads) : CTessorReconstruction(threads, Options{}) {}
+
+CTessorReconstruction::CTessorReconstruction(int threads, const Options& options)
+    : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)), m_options(options) {}
+
+CProjectionFilter::Options CTessorReconstruction::FilterOptions() const {
+    CProjectionFilter::Options o;
+    o.pad = m_options.pad;
+    o.window = m_options.window;
+    o.cutoff = m_options.cutoff;
+    return o;
+}
 
 HRESULT CTessorReconstruction::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) const {
     return CVoxelizer::Synthesize(progress, phantom, volume);
@@ -33,12 +43,14 @@ HRESULT CTessorReconstruction::ProcessProjection(IProjection* projection, IVolum
         if (const HRESULT hr = CProjectionGeometry::Read(projection, &g); FAILED(hr)) return hr;
         float* pixels = nullptr;
         if (FAILED(projection->GetData(&pixels)) || !pixels) return E_FAIL;
-        const auto filter = CProjectionFilter::Create(g, m_threads);
+        const auto filter = CProjectionFilter::Create(g, m_threads, FilterOptions());
         if (!filter) return E_FAIL;
         std::vector<float> work(filter->PixelCount());
         filter->Load(pixels, work.data());
         filter->FilterAll({work.data()}, m_threads);
-        CVoxelBackprojection::Run(grid, {CVoxelBackprojection::MakeView(g, g, work.data())}, m_threads);
+        CVoxelBackprojection::Switches switches;
+        switches.bilinear = m_options.bilinear;
+        CVoxelBackprojection::Run(grid, {CVoxelBackprojection::MakeView(g, g, work.data())}, m_threads, switches);
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_FAIL;
@@ -81,12 +93,14 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
             return hr;
         }
     }
-    const auto filter = CProjectionFilter::Create(detector, m_threads);
+    const auto filter = CProjectionFilter::Create(detector, m_threads, FilterOptions());
     if (!filter) return E_FAIL;
     const std::size_t pixels = filter->PixelCount();
     const int batch = static_cast<int>(std::clamp<std::size_t>(kBatchBytes / (pixels * sizeof(float)), 1,
                                                                std::min<std::size_t>(kMaxBatch, count)));
     std::vector<float> works(pixels * static_cast<std::size_t>(batch));
+    CVoxelBackprojection::Switches switches;
+    switches.bilinear = m_options.bilinear;
 
     // Entries go a batch at a time: each is loaded, copied and unloaded in
     // turn (one in memory at a time, as in the program's own loop), the
@@ -114,7 +128,7 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
             item->Unload();
         }
         filter->FilterAll(loaded, m_threads);
-        CVoxelBackprojection::Run(grid, views, m_threads);
+        CVoxelBackprojection::Run(grid, views, m_threads, switches);
         for (LONG n = begin; n < end; ++n) progress->Step();
     }
     ScaleByTurn(grid, count, m_threads);

@@ -55,7 +55,7 @@ VARIANT Bool(bool v) {
     return r;
 }
 
-TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
+TEST(KarvexCtrl, PropertiesWithTheirIdsTypesAndDefaults) {
     CtrlPtr ctrl = NewCtrl();
     const struct {
         const char16_t* name;
@@ -71,6 +71,8 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
         {u"IsFixedPoint", 6, VT_BOOL, VARIANT_TRUE},
         {u"IsPadFFT", 7, VT_BOOL, VARIANT_TRUE},
         {u"isrealfft", 8, VT_BOOL, VARIANT_TRUE},  // names compare without case
+        {u"FilterWindow", 9, VT_I4, 0},
+        {u"FilterCutoff", 10, VT_I4, 100},
     };
     for (const auto& e : expected) {
         const OLECHAR* names[] = {e.name};
@@ -92,7 +94,14 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(2)), S_OK);
     EXPECT_EQ(Get(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE).lVal, 2);
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(3)), E_INVALIDARG);
-    EXPECT_EQ(Put(ctrl.get(), 9, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), 11, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(4)), S_OK);
+    EXPECT_EQ(ctrl->Options().filterWindow, 4);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(5)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(0)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(101)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(80)), S_OK);
+    EXPECT_EQ(ctrl->Options().filterCutoff, 80);
     VARIANT real;
     real.vt = VT_R8;
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_ISPADFFT, real), DISP_E_TYPEMISMATCH);
@@ -100,6 +109,8 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
     ASSERT_EQ(ctrl->InitNew(nullptr), S_OK);
     EXPECT_TRUE(ctrl->Options().fixedPoint);
     EXPECT_EQ(ctrl->Options().interpolationMode, 0);
+    EXPECT_EQ(ctrl->Options().filterWindow, 0);
+    EXPECT_EQ(ctrl->Options().filterCutoff, 100);
     EXPECT_FALSE(ctrl->IsModified());
 }
 
