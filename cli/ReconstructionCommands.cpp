@@ -17,6 +17,7 @@
 #include "cli/ProgressFrame.h"
 #include "cli/DocumentCommands.h"
 #include "contract/Registry.h"
+#include "contract/Renderer.h"
 #include "phantom/Phantom.h"
 #include "reconstruction/BackProjector.h"
 #include "reconstruction/HResultText.h"
@@ -187,6 +188,10 @@ int RunReconstructCommand(Args& args) {
                        " x " + std::to_string(size.nZ) + " voxels");
     const std::string missing = backprojector.MissingMembersText();
     if (!missing.empty()) std::cerr << "voxmill-cli: " << missing << '\n';
+    if (hr == VOXMILL_E_UNEVENCOVERAGE)
+        throw CliError("the projections cover neither a full circle nor a short scan (180 degrees plus the fan angle, "
+                       "in even steps); set --option ShortScanWeighting=0 to reconstruct them unweighted; nothing was "
+                       "written");
     if (FAILED(hr)) throw CliError("the renderer failed (" + HResultText(hr) + "); nothing was written");
     try {
         volume->Save(outPath);

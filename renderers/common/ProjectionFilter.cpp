@@ -54,6 +54,13 @@ void CProjectionFilter::Load(const float* pixels, float* work) const {
     }
 }
 
+void CProjectionFilter::WeighColumns(float* work, const std::vector<float>& weights) const {
+    for (int r = 0; r < m_rows; ++r) {
+        float* line = work + static_cast<std::size_t>(r) * static_cast<std::size_t>(m_columns);
+        for (int c = 0; c < m_columns; ++c) line[c] *= weights[static_cast<std::size_t>(c)];
+    }
+}
+
 void CProjectionFilter::FilterRow(float* work, int row, int worker) const {
     float* line = work + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns);
     const double v = m_v[static_cast<std::size_t>(row)];

@@ -41,6 +41,10 @@ public:
     // finite counts as 0, so it cannot spread over its whole row.
     void Load(const float* pixels, float* work) const;
 
+    // Multiplies every row of a work buffer by per-column weights
+    // (Columns() of them), before the filter.
+    void WeighColumns(float* work, const std::vector<float>& weights) const;
+
     // Weights and filters row `row` of a work buffer on thread `worker`.
     void FilterRow(float* work, int row, int worker) const;
 

@@ -20,6 +20,7 @@ constexpr CDispatchProperties::Property kProperties[] = {
     {DISPID_KARVEX_ISREALFFT, "IsRealFFT", VT_BOOL},
     {DISPID_KARVEX_FILTERWINDOW, "FilterWindow", VT_I4},
     {DISPID_KARVEX_FILTERCUTOFF, "FilterCutoff", VT_I4},
+    {DISPID_KARVEX_SHORTSCANWEIGHTING, "ShortScanWeighting", VT_BOOL},
 };
 
 constexpr CRendererControl::Identity kIdentity = {CLSID_KarvexCtrl, DIID__DKarvex, CLSID_KarvexPropPage,
@@ -69,6 +70,7 @@ bool* CKarvexCtrl::Switch(DISPID id) {
         case DISPID_KARVEX_ISFIXEDPOINT: return &m_options.fixedPoint;
         case DISPID_KARVEX_ISPADFFT: return &m_options.pad;
         case DISPID_KARVEX_ISREALFFT: return &m_options.realFft;
+        case DISPID_KARVEX_SHORTSCANWEIGHTING: return &m_options.shortScan;
         default: return nullptr;
     }
 }

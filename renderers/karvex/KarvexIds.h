@@ -37,9 +37,10 @@ inline constexpr std::int32_t DISPID_KARVEX_ISALLOWEDSKIPINTERPOLATION = 5;
 inline constexpr std::int32_t DISPID_KARVEX_ISFIXEDPOINT = 6;
 inline constexpr std::int32_t DISPID_KARVEX_ISPADFFT = 7;
 inline constexpr std::int32_t DISPID_KARVEX_ISREALFFT = 8;
-// Beyond the program's eight: the filter window and its cutoff (percent of
-// Nyquist).
+// Beyond the program's eight: the filter window, its cutoff (percent of
+// Nyquist) and the short-scan weighting (automatic when set).
 inline constexpr std::int32_t DISPID_KARVEX_FILTERWINDOW = 9;
 inline constexpr std::int32_t DISPID_KARVEX_FILTERCUTOFF = 10;
+inline constexpr std::int32_t DISPID_KARVEX_SHORTSCANWEIGHTING = 11;
 
 }  // namespace voxmill

@@ -32,7 +32,7 @@ const CPropertyPageLayout& CKarvexPropPage::Layout() {
             {"Beyond",
              "beyondGroup",
              {DISPID_KARVEX_FILTERWINDOW, VT_I4, "filterWindow", {"Ram-Lak", "Shepp-Logan", "Cosine", "Hamming", "Hann"}, {}},
-             {},
+             {{DISPID_KARVEX_SHORTSCANWEIGHTING, "Weigh Short Scans (Parker)", "shortScanWeighting"}},
              "The window applies to the ramp up to FilterCutoff (percent of Nyquist, 100 by default). "
              "Bilinear sampling always takes the floating-point path: fixed-point math and the index "
              "table are not used with it."},

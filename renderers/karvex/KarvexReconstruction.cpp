@@ -10,6 +10,7 @@
 #include "renderers/common/ProjectionFilter.h"
 #include "renderers/common/ProjectionGeometry.h"
 #include "renderers/common/RampKernel.h"
+#include "renderers/common/ShortScan.h"
 #include "renderers/common/VolumeGrid.h"
 #include "renderers/common/VoxelBackprojection.h"
 
@@ -67,6 +68,8 @@ public:
         m_previous = detector;
     }
 
+    CShortScan::Plan& Scan() { return m_scan; }
+
     HRESULT Go(IProgress* progress, IProjectionCollection* collection) {
         const LONG units = m_plan.angular ? m_count / 2 : m_count;
         const LONG perUnit = m_plan.angular ? 2 : 1;
@@ -107,6 +110,10 @@ private:
             if (const float* source = PixelsOf(projection, m_detector, &out->geometry, &m_previous)) {
                 out->work = m_works.data() + m_filter.PixelCount() * m_used++;
                 m_filter.Load(source, out->work);
+                if (m_scan.Weighs()) {
+                    CShortScan::ColumnWeights(m_scan, static_cast<std::size_t>(n), m_detector, out->geometry, &m_weights);
+                    m_filter.WeighColumns(out->work, m_weights);
+                }
                 m_previous = out->geometry;
                 loaded = true;
             }
@@ -153,6 +160,8 @@ private:
     std::size_t m_used = 0;
     std::vector<View> m_views;
     CProjectionGeometry m_previous;
+    CShortScan::Plan m_scan;
+    std::vector<float> m_weights;
 };
 
 // The detector geometry of entry 0, or a failure.
@@ -209,6 +218,10 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
         progress->Step();
 
         Run run(options, grid, detector, *filter, table.get(), count, m_threads, plan);
+        if (options.shortScan) {
+            if (const HRESULT hr = CShortScan::Read(collection, count, detector, &run.Scan()); FAILED(hr)) return hr;
+            if (run.Scan().coverage == CShortScan::Coverage::uneven) return VOXMILL_E_UNEVENCOVERAGE;
+        }
         const HRESULT hr = run.Go(progress, collection);
         if (planOut) *planOut = plan;
         return hr;

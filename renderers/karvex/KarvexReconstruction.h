@@ -51,6 +51,9 @@ public:
         bool realFft = true;
         LONG filterWindow = 0;    // CRampKernel::Window
         LONG filterCutoff = 100;  // percent of Nyquist
+        // Parker's weights on a short scan; VOXMILL_E_UNEVENCOVERAGE when
+        // the projections cover neither that nor a full circle.
+        bool shortScan = true;
     };
 
     // What a call decided (for tests and the bench).

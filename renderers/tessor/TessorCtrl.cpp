@@ -15,6 +15,7 @@ constexpr CDispatchProperties::Property kProperties[] = {
     {DISPID_TESSOR_FILTERWINDOW, "FilterWindow", VT_I4},
     {DISPID_TESSOR_FILTERCUTOFF, "FilterCutoff", VT_I4},
     {DISPID_TESSOR_ZEROPADDING, "ZeroPadding", VT_BOOL},
+    {DISPID_TESSOR_SHORTSCANWEIGHTING, "ShortScanWeighting", VT_BOOL},
 };
 
 constexpr CRendererControl::Identity kIdentity = {CLSID_TessorCtrl, DIID__DTessor, CLSID_TessorPropPage,
@@ -62,6 +63,7 @@ CTessorReconstruction::Options CTessorCtrl::ReconstructionOptions() const {
     o.window = m_filterWindow;
     o.cutoff = m_filterCutoff / 100.0;
     o.pad = m_zeroPadding;
+    o.shortScan = m_shortScanWeighting;
     // Mode 2 (bicubic) is accepted but has no sampler: it stays nearest.
     o.bilinear = m_interpolationMode == 1;
     return o;
@@ -73,6 +75,7 @@ LONG CTessorCtrl::GetProperty(DISPID id) const {
         case DISPID_TESSOR_FILTERWINDOW: return m_filterWindow;
         case DISPID_TESSOR_FILTERCUTOFF: return m_filterCutoff;
         case DISPID_TESSOR_ZEROPADDING: return LONG{m_zeroPadding};
+        case DISPID_TESSOR_SHORTSCANWEIGHTING: return LONG{m_shortScanWeighting};
         default: return LONG{m_processCollection};
     }
 }
@@ -92,6 +95,7 @@ HRESULT CTessorCtrl::PutProperty(DISPID id, LONG value) {
             m_filterCutoff = value;
             break;
         case DISPID_TESSOR_ZEROPADDING: m_zeroPadding = value != 0; break;
+        case DISPID_TESSOR_SHORTSCANWEIGHTING: m_shortScanWeighting = value != 0; break;
         default: m_processCollection = value != 0; break;
     }
     return S_OK;
@@ -106,6 +110,7 @@ HRESULT CTessorCtrl::InitNew(IStorage*) {
     m_filterWindow = CRampKernel::kRamLak;
     m_filterCutoff = 100;
     m_zeroPadding = false;
+    m_shortScanWeighting = true;
     ClearModified();
     return S_OK;
 }

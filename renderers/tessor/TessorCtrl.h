@@ -1,7 +1,8 @@
 // The Tessor control: the renderer object the backprojector hosts. It
 // carries the options of its dispatch interface (InterpolationMode,
 // dispid 1, VT_I2; IsProcessCollection, dispid 2, VT_BOOL; FilterWindow 3
-// and FilterCutoff 4, VT_I4; ZeroPadding 5, VT_BOOL), at their defaults on
+// and FilterCutoff 4, VT_I4; ZeroPadding 5 and ShortScanWeighting 6,
+// VT_BOOL, the latter set by default), at their defaults on
 // creation and not persisted; the OLE side is the shared renderer control.
 //
 // IsProcessCollection selects the mode: clear, the program drives the loop
@@ -52,6 +53,7 @@ private:
     LONG m_filterWindow = 0;    // CRampKernel::Window
     LONG m_filterCutoff = 100;  // percent of Nyquist
     bool m_zeroPadding = false;
+    bool m_shortScanWeighting = true;
 };
 
 }  // namespace voxmill

@@ -25,7 +25,8 @@ const CPropertyPageLayout& CTessorPropPage::Layout() {
             {"Beyond",
              "beyondGroup",
              {DISPID_TESSOR_FILTERWINDOW, VT_I4, "filterWindow", {"Ram-Lak", "Shepp-Logan", "Cosine", "Hamming", "Hann"}, {}},
-             {{DISPID_TESSOR_ZEROPADDING, "Use Zero Padding", "zeroPadding"}},
+             {{DISPID_TESSOR_ZEROPADDING, "Use Zero Padding", "zeroPadding"},
+              {DISPID_TESSOR_SHORTSCANWEIGHTING, "Weigh Short Scans (Parker)", "shortScanWeighting"}},
              "The window applies to the ramp up to FilterCutoff (percent of Nyquist, 100 by default)."},
         }};
     return layout;

@@ -11,6 +11,7 @@
 #include "renderers/common/ProjectionFilter.h"
 #include "renderers/common/ProjectionGeometry.h"
 #include "renderers/common/RampKernel.h"
+#include "renderers/common/ShortScan.h"
 #include "renderers/common/VolumeGrid.h"
 #include "renderers/common/VoxelBackprojection.h"
 #include "renderers/common/Voxelizer.h"
@@ -93,6 +94,12 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
             return hr;
         }
     }
+    CShortScan::Plan scan;
+    if (m_options.shortScan) {
+        if (const HRESULT hr = CShortScan::Read(collection, count, detector, &scan); FAILED(hr)) return hr;
+        if (scan.coverage == CShortScan::Coverage::uneven) return VOXMILL_E_UNEVENCOVERAGE;
+    }
+    std::vector<float> columnWeights;
     const auto filter = CProjectionFilter::Create(detector, m_threads, FilterOptions());
     if (!filter) return E_FAIL;
     const std::size_t pixels = filter->PixelCount();
@@ -121,6 +128,10 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
                 if (const float* source = PixelsOf(projection, detector, &own)) {
                     float* work = works.data() + pixels * loaded.size();
                     filter->Load(source, work);
+                    if (scan.Weighs()) {
+                        CShortScan::ColumnWeights(scan, static_cast<std::size_t>(n), detector, own, &columnWeights);
+                        filter->WeighColumns(work, columnWeights);
+                    }
                     loaded.push_back(work);
                     views.push_back(CVoxelBackprojection::MakeView(detector, own, work));
                 }

@@ -33,6 +33,10 @@ public:
         double cutoff = 1.0;   // of the window, a fraction of Nyquist
         bool pad = false;      // rows embedded in twice their length
         bool bilinear = false; // detector sampled bilinearly
+        // Collection mode: Parker's weights when the projections cover a
+        // short scan; VOXMILL_E_UNEVENCOVERAGE when they cover neither
+        // that nor a full circle.
+        bool shortScan = true;
     };
 
     explicit CTessorReconstruction(int threads);

@@ -73,6 +73,7 @@ TEST(KarvexCtrl, PropertiesWithTheirIdsTypesAndDefaults) {
         {u"isrealfft", 8, VT_BOOL, VARIANT_TRUE},  // names compare without case
         {u"FilterWindow", 9, VT_I4, 0},
         {u"FilterCutoff", 10, VT_I4, 100},
+        {u"ShortScanWeighting", 11, VT_BOOL, VARIANT_TRUE},
     };
     for (const auto& e : expected) {
         const OLECHAR* names[] = {e.name};
@@ -94,7 +95,7 @@ TEST(KarvexCtrl, PropertiesWithTheirIdsTypesAndDefaults) {
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(2)), S_OK);
     EXPECT_EQ(Get(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE).lVal, 2);
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(3)), E_INVALIDARG);
-    EXPECT_EQ(Put(ctrl.get(), 11, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), 12, Bool(true)), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(4)), S_OK);
     EXPECT_EQ(ctrl->Options().filterWindow, 4);
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(5)), E_INVALIDARG);
@@ -182,7 +183,9 @@ TEST_F(KarvexCtrlRun, InitializesThenBackprojectsHalfTheStepsWithTheAngularSymme
     // Every entry loaded and unloaded once, one in memory at a time.
     int loads = 0;
     for (const std::string& line : collection.log) loads += line.rfind("load ", 0) == 0;
-    EXPECT_EQ(loads, 13);  // entry 0 twice: once for the detector geometry
+    // Entry 0 once more for the detector geometry, and every entry once more
+    // for its angle (the short-scan check).
+    EXPECT_EQ(loads, 25);
 
     test::FakeProgress odd;
     ASSERT_EQ(Put(ctrl.get(), DISPID_KARVEX_ISALLOWEDSIMMETRYBOOST, Bool(false)), S_OK);

@@ -295,7 +295,8 @@ TEST(TessorCtrl, FilterWindowCutoffAndPaddingAfterTheProgramsProperties) {
         DISPID id;
         VARTYPE type;
         LONG value;
-    } expected[] = {{u"FilterWindow", 3, VT_I4, 0}, {u"filtercutoff", 4, VT_I4, 100}, {u"ZeroPadding", 5, VT_BOOL, 0}};
+    } expected[] = {{u"FilterWindow", 3, VT_I4, 0}, {u"filtercutoff", 4, VT_I4, 100}, {u"ZeroPadding", 5, VT_BOOL, 0},
+                    {u"ShortScanWeighting", 6, VT_BOOL, VARIANT_TRUE}};
     for (const auto& e : expected) {
         const OLECHAR* names[] = {e.name};
         DISPID id = 0;
@@ -320,11 +321,14 @@ TEST(TessorCtrl, FilterWindowCutoffAndPaddingAfterTheProgramsProperties) {
     EXPECT_EQ(Get(ctrl.get(), 4).lVal, 50);
     EXPECT_EQ(Put(ctrl.get(), 5, Bool(true)), S_OK);
     EXPECT_EQ(Get(ctrl.get(), 5).boolVal, VARIANT_TRUE);
-    EXPECT_EQ(Put(ctrl.get(), 6, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), 6, Bool(false)), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 6).boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Put(ctrl.get(), 7, Bool(true)), DISP_E_MEMBERNOTFOUND);
     ASSERT_EQ(ctrl->InitNew(nullptr), S_OK);
     EXPECT_EQ(Get(ctrl.get(), 3).lVal, 0);
     EXPECT_EQ(Get(ctrl.get(), 4).lVal, 100);
     EXPECT_EQ(Get(ctrl.get(), 5).boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Get(ctrl.get(), 6).boolVal, VARIANT_TRUE);
 }
 
 TEST(TessorCtrl, AnswersForItsInterfacesWithOneIdentity) {

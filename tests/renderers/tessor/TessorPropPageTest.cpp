@@ -109,11 +109,13 @@ TEST_F(TessorPropPageTest, BuildsItsGroupsUnderTheGivenParent) {
         EXPECT_EQ(button->isChecked(), n == 0);
     }
     const auto boxes = widget->findChildren<QCheckBox*>();
-    ASSERT_EQ(boxes.size(), 2);
+    ASSERT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes[0]->text(), "Process Projection Collection (a bit faster)");
     EXPECT_FALSE(boxes[0]->isChecked());
     EXPECT_EQ(boxes[1]->text(), "Use Zero Padding");
     EXPECT_FALSE(boxes[1]->isChecked());
+    EXPECT_EQ(boxes[2]->text(), "Weigh Short Scans (Parker)");
+    EXPECT_TRUE(boxes[2]->isChecked());
     EXPECT_NE(widget->findChild<QLabel*>("beyondGroupNote"), nullptr);
 
     ASSERT_EQ(page->Deactivate(), S_OK);
