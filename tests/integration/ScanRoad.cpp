@@ -23,7 +23,7 @@ ProjectorPageValues Acquisition::Pages() const {
     values.path.sourceAxisDistance = Ds;
     values.path.axisDetectorDistance = Dd;
     values.snapshots.startAngle = 0.0;
-    values.snapshots.endAngle = 360.0;
+    values.snapshots.endAngle = arc;
     values.snapshots.stepNumber = snapshots;
     return values;
 }
