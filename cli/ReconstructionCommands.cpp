@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "app/FrameWnd.h"
 #include "app/View.h"
@@ -24,6 +25,7 @@
 #include "reconstruction/BackProjector.h"
 #include "reconstruction/HResultText.h"
 #include "reconstruction/PluginRegistry.h"
+#include "reconstruction/Slice.h"
 #include "reconstruction/Volume.h"
 #include "reconstruction/VolumeComparison.h"
 
@@ -46,12 +48,14 @@ const char* const kReconstructUsage =
 
 const char* const kCompareUsage =
     "  compare A.vol|A.pha B.vol [--fov] [--diff OUT.vol] [--renderer NAME] [--force]\n"
+    "  compare A.slc B.slc | A.prj B.prj [--fov]\n"
     "                               how far B is from the reference A on B's grid: RMSE, MAE,\n"
     "                               maximum absolute error, mean bias (B - A), PSNR and a 3-D SSIM;\n"
     "                               a phantom A is voxelized on B's grid by the renderer (default\n"
     "                               Tessor); --fov measures only B's field of view (the voxels the\n"
     "                               renderer reached: every other voxel is exactly 0); --diff writes\n"
-    "                               B - A as a volume (--force replaces it)";
+    "                               B - A as a volume (--force replaces it); two slices or two\n"
+    "                               projections are compared over their pixels (7 x 7 SSIM boxes)";
 
 const char* const kExportVolumeHdfUsage =
     "  export hdf IN.vol OUT.hdf     NCSA HDF: one float32 data set of sizes (nZ, nY, nX)";
@@ -263,6 +267,46 @@ std::unique_ptr<CVolume> VoxelizeOn(const std::string& path, const CVolume& grid
     return volume;
 }
 
+bool IsImage(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    return ext == ".slc" || ext == ".prj";
+}
+
+// Two slices or two projections: the same figures over one layer of pixels.
+int CompareImages(const std::string& aPath, const std::string& bPath, bool fov, bool diff) {
+    const std::string ext = LowerExtension(aPath);
+    if (ext != LowerExtension(bPath))
+        throw CliError("compare takes two volumes, two slices (.slc) or two projections (.prj)");
+    if (diff) throw CliError("--diff writes volumes only");
+    auto open = [&](const std::string& path) -> std::unique_ptr<CSurface> {
+        std::unique_ptr<CDocument> document;
+        if (ext == ".slc") document = std::make_unique<CSlice>();
+        else document = std::make_unique<CProjection>();
+        document->m_bAutoDelete = false;
+        try {
+            document->Open(path);
+        } catch (const std::exception& e) {
+            throw CliError(path + ": " + e.what());
+        }
+        std::unique_ptr<CSurface> surface(dynamic_cast<CSurface*>(document.release()));
+        if (!surface || !surface->GetPixels()) throw CliError(path + ": the image holds no pixels");
+        return surface;
+    };
+    const auto a = open(aPath), b = open(bPath);
+    if (a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight())
+        throw CliError(aPath + " and " + bPath + " do not have the same pixel counts; nothing was compared");
+    const std::size_t count = std::size_t{b->GetWidth()} * b->GetHeight();
+    std::vector<char> mask;
+    if (fov) {
+        mask.resize(count);
+        for (std::size_t v = 0; v < count; ++v) mask[v] = b->GetPixels()[v] != 0.0f;
+    }
+    const VolumeComparison figures =
+        VolumeComparison::Measure(a->GetPixels(), b->GetPixels(), b->GetWidth(), b->GetHeight(), 1, mask);
+    std::cout << "measured: " << (fov ? "field of view" : "whole image") << '\n' << figures.Describe();
+    return 0;
+}
+
 }  // namespace
 
 int RunCompareCommand(Args& args) {
@@ -278,6 +322,7 @@ int RunCompareCommand(Args& args) {
     if (diff && !force && std::filesystem::exists(diffPath, ec))
         throw CliError(diffPath + " already exists (use --force to replace it)");
 
+    if (IsImage(aPath) || IsImage(bPath)) return CompareImages(aPath, bPath, fov, diff);
     const std::unique_ptr<CVolume> b = OpenVolume(bPath);
     const std::unique_ptr<CVolume> a =
         LowerExtension(aPath) == ".pha" ? VoxelizeOn(aPath, *b, rendererName) : OpenVolume(aPath);

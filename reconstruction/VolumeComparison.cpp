@@ -22,9 +22,9 @@ public:
                                               At(i, j + 1, k + 1) + At(i + 1, j, k + 1) + At(i + 1, j + 1, k) -
                                               At(i, j, k + 1) - At(i, j + 1, k) - At(i + 1, j, k) + At(i, j, k);
     }
-    // The sum over [i0, i0 + w) x [j0, j0 + w) x [k0, k0 + w).
-    double Box(std::uint32_t i0, std::uint32_t j0, std::uint32_t k0, std::uint32_t w) const {
-        const std::uint32_t i1 = i0 + w, j1 = j0 + w, k1 = k0 + w;
+    // The sum over [i0, i0 + w[0]) x [j0, j0 + w[1]) x [k0, k0 + w[2]).
+    double Box(std::uint32_t i0, std::uint32_t j0, std::uint32_t k0, const std::uint32_t* w) const {
+        const std::uint32_t i1 = i0 + w[0], j1 = j0 + w[1], k1 = k0 + w[2];
         return Get(i1, j1, k1) - Get(i0, j1, k1) - Get(i1, j0, k1) - Get(i1, j1, k0) + Get(i0, j0, k1) +
                Get(i0, j1, k0) + Get(i1, j0, k0) - Get(i0, j0, k0);
     }
@@ -70,25 +70,29 @@ VolumeComparison VolumeComparison::Measure(const float* a, const float* b, std::
     c.psnr = c.rmse > 0 ? 20.0 * std::log10(range / c.rmse) : std::numeric_limits<double>::infinity();
 
     c.ssim = std::numeric_limits<double>::quiet_NaN();
-    const std::uint32_t w = std::min({kSsimWindow, nX, nY, nZ});
-    if (w == 0) return c;
+    // A side shorter than the window (one layer: an image) takes a box as
+    // long as the side.
+    const std::uint32_t w[3] = {std::min(kSsimWindow, nX), std::min(kSsimWindow, nY), std::min(kSsimWindow, nZ)};
+    if (count == 0) return c;
     const CBoxSums sa(nX, nY, nZ, [&](std::size_t v) { return static_cast<double>(a[v]); });
     const CBoxSums sb(nX, nY, nZ, [&](std::size_t v) { return static_cast<double>(b[v]); });
     const CBoxSums saa(nX, nY, nZ, [&](std::size_t v) { return static_cast<double>(a[v]) * a[v]; });
     const CBoxSums sbb(nX, nY, nZ, [&](std::size_t v) { return static_cast<double>(b[v]) * b[v]; });
     const CBoxSums sab(nX, nY, nZ, [&](std::size_t v) { return static_cast<double>(a[v]) * b[v]; });
     const double c1 = (0.01 * range) * (0.01 * range), c2 = (0.03 * range) * (0.03 * range);
-    const double cells = static_cast<double>(w) * w * w;
-    const std::uint32_t h = w / 2;  // the box about voxel i is [i - h, i - h + w)
+    const double cells = static_cast<double>(w[0]) * w[1] * w[2];
+    // The box about voxel i is [i - w/2, i - w/2 + w) on each axis.
+    const std::uint32_t hx = w[0] / 2, hy = w[1] / 2, hz = w[2] / 2;
     double total = 0;
-    for (std::uint32_t k = h; k + w - h <= nZ; ++k)
-        for (std::uint32_t j = h; j + w - h <= nY; ++j)
-            for (std::uint32_t i = h; i + w - h <= nX; ++i) {
+    for (std::uint32_t k = hz; k + w[2] - hz <= nZ; ++k)
+        for (std::uint32_t j = hy; j + w[1] - hy <= nY; ++j)
+            for (std::uint32_t i = hx; i + w[0] - hx <= nX; ++i) {
                 if (!measured(std::size_t{i} + std::size_t{nX} * (j + std::size_t{nY} * k))) continue;
-                const double ma = sa.Box(i - h, j - h, k - h, w) / cells, mb = sb.Box(i - h, j - h, k - h, w) / cells;
-                const double va = saa.Box(i - h, j - h, k - h, w) / cells - ma * ma;
-                const double vb = sbb.Box(i - h, j - h, k - h, w) / cells - mb * mb;
-                const double cov = sab.Box(i - h, j - h, k - h, w) / cells - ma * mb;
+                const std::uint32_t i0 = i - hx, j0 = j - hy, k0 = k - hz;
+                const double ma = sa.Box(i0, j0, k0, w) / cells, mb = sb.Box(i0, j0, k0, w) / cells;
+                const double va = saa.Box(i0, j0, k0, w) / cells - ma * ma;
+                const double vb = sbb.Box(i0, j0, k0, w) / cells - mb * mb;
+                const double cov = sab.Box(i0, j0, k0, w) / cells - ma * mb;
                 total += (2 * ma * mb + c1) * (2 * cov + c2) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
                 ++c.ssimVoxels;
             }

@@ -9,8 +9,8 @@
 //   SSIM the mean over measured voxels of
 //     (2 ma mb + C1)(2 sab + C2) / ((ma^2 + mb^2 + C1)(sa^2 + sb^2 + C2)),
 //   the means, variances and covariance taken over the w x w x w box about
-//   the voxel (w = 7, or the smallest count when a side is shorter; divided
-//   by w^3), C1 = (0.01 L)^2, C2 = (0.03 L)^2, for the voxels whose box lies
+//   the voxel (7 on each side, or the side's count when it is shorter: an
+//   image is one layer of 7 x 7 boxes; divided by the box's size), C1 = (0.01 L)^2, C2 = (0.03 L)^2, for the voxels whose box lies
 //   inside the volume.
 #pragma once
 

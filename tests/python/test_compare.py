@@ -9,12 +9,15 @@ import voxmill
 
 
 def box_means(v, w):
-    """Means over every w^3 box that fits, indexed by the box's first corner."""
+    """Means over every box of sides w (z, y, x) that fits, by its first corner."""
     s = np.zeros(tuple(n + 1 for n in v.shape))
     s[1:, 1:, 1:] = v.astype(np.float64).cumsum(0).cumsum(1).cumsum(2)
-    box = (s[w:, w:, w:] - s[:-w, w:, w:] - s[w:, :-w, w:] - s[w:, w:, :-w]
-           + s[:-w, :-w, w:] + s[:-w, w:, :-w] + s[w:, :-w, :-w] - s[:-w, :-w, :-w])
-    return box / w ** 3
+    a, b, c = w
+    z1, y1, x1 = (slice(n, None) for n in w)
+    z0, y0, x0 = (slice(None, len_ + 1 - n) for n, len_ in zip(w, v.shape))
+    box = (s[z1, y1, x1] - s[z0, y1, x1] - s[z1, y0, x1] - s[z1, y1, x0]
+           + s[z0, y0, x1] + s[z0, y1, x0] + s[z1, y0, x0] - s[z0, y0, x0])
+    return box / (a * b * c)
 
 
 def figures(a, b, mask=None):
@@ -23,14 +26,14 @@ def figures(a, b, mask=None):
     m = np.ones(a.shape, bool) if mask is None else mask
     span = float(a.max() - a.min()) or 1.0
     rmse = math.sqrt(np.mean(d[m] ** 2))
-    w = min(7, *a.shape)
-    h = w // 2
+    w = tuple(min(7, n) for n in a.shape)
+    h = tuple(n // 2 for n in w)
     ma, mb = box_means(a64, w), box_means(b64, w)
     va, vb = box_means(a64 * a64, w) - ma ** 2, box_means(b64 * b64, w) - mb ** 2
     cov = box_means(a64 * b64, w) - ma * mb
     c1, c2 = (0.01 * span) ** 2, (0.03 * span) ** 2
     ssim = (2 * ma * mb + c1) * (2 * cov + c2) / ((ma ** 2 + mb ** 2 + c1) * (va + vb + c2))
-    centres = m[h:h + ssim.shape[0], h:h + ssim.shape[1], h:h + ssim.shape[2]]
+    centres = m[h[0]:h[0] + ssim.shape[0], h[1]:h[1] + ssim.shape[1], h[2]:h[2] + ssim.shape[2]]
     return {
         "voxels": int(m.sum()),
         "RMSE": rmse,
@@ -108,3 +111,15 @@ def test_a_phantom_is_voxelized_on_the_volumes_grid(cli, tmp_path, renderer):
     voxmill.write_vol(tmp_path / "t.vol", truth, (2.0, 2.0, 2.0))
     got = parse(cli("compare", tmp_path / "head.pha", tmp_path / "t.vol", "--renderer", renderer).stdout)
     assert got["RMSE"] == 0.0 and got["SSIM"] == 1.0
+
+
+def test_slices_are_compared_as_images(cli, pair):
+    folder, a, b = pair
+    voxmill.write_slc(folder / "a.slc", a[6], (2.0, 2.0), "z", 0.0)
+    voxmill.write_slc(folder / "b.slc", b[6], (2.0, 2.0), "z", 0.0)
+    got = parse(cli("compare", folder / "a.slc", folder / "b.slc").stdout)
+    want = figures(a[6:7], b[6:7])
+    for key in ("voxels", "RMSE", "MAE", "max abs error", "mean bias", "PSNR", "SSIM"):
+        assert got[key] == pytest.approx(want[key], rel=1e-6, abs=1e-9), key
+    done = cli("compare", folder / "a.slc", folder / "b.vol", check=False)
+    assert done.returncode != 0
