@@ -17,6 +17,7 @@ const std::vector<Command>& Commands() {
         {"project", kProjectUsage, &RunProjectCommand},
         {"plugins", kPluginsUsage, &RunPluginsCommand},
         {"reconstruct", kReconstructUsage, &RunReconstructCommand},
+        {"compare", kCompareUsage, &RunCompareCommand},
         {"slice", kSliceUsage, &RunSliceCommand},
         {"warp", kWarpUsage, &RunWarpCommand},
         {"slide", kSlideUsage, &RunSlideCommand},

@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 
+#include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "app/FrameWnd.h"
 #include "app/View.h"
@@ -18,11 +21,14 @@
 #include "cli/DocumentCommands.h"
 #include "cli/ReconstructionSetup.h"
 #include "contract/Registry.h"
+#include "contract/Renderer.h"
 #include "phantom/Phantom.h"
 #include "reconstruction/BackProjector.h"
 #include "reconstruction/HResultText.h"
 #include "reconstruction/PluginRegistry.h"
+#include "reconstruction/Slice.h"
 #include "reconstruction/Volume.h"
+#include "reconstruction/VolumeComparison.h"
 
 namespace voxmill::cli {
 
@@ -40,6 +46,17 @@ const char* const kReconstructUsage =
     "                               by display name or by class id; each --option sets a property\n"
     "                               of the renderer (e.g. IsProcessCollection=1); defaults: a box of\n"
     "                               2 x 2 x 2 units in 64 x 64 x 64 voxels; --force replaces OUT.vol";
+
+const char* const kCompareUsage =
+    "  compare A.vol|A.pha B.vol [--fov] [--diff OUT.vol] [--renderer NAME] [--force]\n"
+    "  compare A.slc B.slc | A.prj B.prj [--fov]\n"
+    "                               how far B is from the reference A on B's grid: RMSE, MAE,\n"
+    "                               maximum absolute error, mean bias (B - A), PSNR and a 3-D SSIM;\n"
+    "                               a phantom A is voxelized on B's grid by the renderer (default\n"
+    "                               Tessor); --fov measures only B's field of view (the voxels the\n"
+    "                               renderer reached: every other voxel is exactly 0); --diff writes\n"
+    "                               B - A as a volume (--force replaces it); two slices or two\n"
+    "                               projections are compared over their pixels (7 x 7 SSIM boxes)";
 
 const char* const kExportVolumeHdfUsage =
     "  export hdf IN.vol OUT.hdf     NCSA HDF: one float32 data set of sizes (nZ, nY, nX)";
@@ -136,6 +153,9 @@ int RunReconstructCommand(Args& args) {
                        " x " + std::to_string(size.nZ) + " voxels");
     const std::string missing = backprojector.MissingMembersText();
     if (!missing.empty()) std::cerr << "voxmill-cli: " << missing << '\n';
+    if (hr == VOXMILL_S_UNEVENCOVERAGE)
+        std::cerr << "voxmill-cli: the projections cover neither a full circle nor a short scan (180 degrees plus the "
+                     "fan angle, in even steps): reconstructed without short-scan weights\n";
     if (FAILED(hr)) throw CliError("the renderer failed (" + HResultText(hr) + "); nothing was written");
     try {
         volume->Save(outPath);
@@ -144,6 +164,143 @@ int RunReconstructCommand(Args& args) {
     }
     std::cout << "wrote " << outPath << ": " << size.nX << " x " << size.nY << " x " << size.nZ << " voxels, "
               << backprojector.GetRendererUserType() << '\n';
+    return 0;
+}
+
+namespace {
+
+std::unique_ptr<CVolume> OpenVolume(const std::string& path) {
+    auto volume = std::make_unique<CVolume>();
+    volume->m_bAutoDelete = false;
+    try {
+        volume->Open(path);
+    } catch (const std::exception& e) {
+        throw CliError(path + ": " + e.what());
+    }
+    if (!volume->IsAllocated()) throw CliError(path + ": the volume holds no voxels");
+    return volume;
+}
+
+bool SameGrid(const CVolume& a, const CVolume& b) {
+    const auto near = [](double x, double y) { return std::abs(x - y) <= 1e-6 * std::max(1.0, std::abs(y)); };
+    return a.GetCountX() == b.GetCountX() && a.GetCountY() == b.GetCountY() && a.GetCountZ() == b.GetCountZ() &&
+           near(a.GetMinX(), b.GetMinX()) && near(a.GetMaxX(), b.GetMaxX()) && near(a.GetMinY(), b.GetMinY()) &&
+           near(a.GetMaxY(), b.GetMaxY()) && near(a.GetMinZ(), b.GetMinZ()) && near(a.GetMaxZ(), b.GetMaxZ());
+}
+
+// The phantom at `path` voxelized on `grid`'s box by the renderer named.
+std::unique_ptr<CVolume> VoxelizeOn(const std::string& path, const CVolume& grid, const std::string& rendererName) {
+    CPluginRegistry registry;
+    registry.RegisterCategory();
+    std::string error;
+    const auto clsid = registry.FindPlugin(rendererName, &error);
+    if (!clsid) throw CliError(error);
+    std::unique_ptr<CTarget> phantom = OpenTarget(path);
+    CBackProjector backprojector;
+    backprojector.m_bAutoDelete = false;
+    backprojector.OnNewDocument();
+    if (backprojector.ChooseRenderer(*clsid, registry) != CBackProjector::RendererChoice::replaced)
+        throw CliError("renderer '" + rendererName + "' could not be loaded");
+    CBackProjector::VolumeSize size;
+    size.dimX = grid.GetDimX();
+    size.dimY = grid.GetDimY();
+    size.dimZ = grid.GetDimZ();
+    size.nX = grid.GetCountX();
+    size.nY = grid.GetCountY();
+    size.nZ = grid.GetCountZ();
+    HRESULT hr = S_OK;
+    std::unique_ptr<CVolume> volume = backprojector.Render(phantom.get(), size, nullptr, &hr);
+    if (!volume || !volume->IsAllocated()) throw CliError("cannot allocate the voxelized phantom");
+    if (FAILED(hr)) throw CliError("the renderer failed to voxelize " + path + " (" + HResultText(hr) + ")");
+    return volume;
+}
+
+bool IsImage(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    return ext == ".slc" || ext == ".prj";
+}
+
+// Two slices or two projections: the same figures over one layer of pixels.
+int CompareImages(const std::string& aPath, const std::string& bPath, bool fov, bool diff) {
+    const std::string ext = LowerExtension(aPath);
+    if (ext != LowerExtension(bPath))
+        throw CliError("compare takes two volumes, two slices (.slc) or two projections (.prj)");
+    if (diff) throw CliError("--diff writes volumes only");
+    auto open = [&](const std::string& path) -> std::unique_ptr<CSurface> {
+        std::unique_ptr<CDocument> document;
+        if (ext == ".slc") document = std::make_unique<CSlice>();
+        else document = std::make_unique<CProjection>();
+        document->m_bAutoDelete = false;
+        try {
+            document->Open(path);
+        } catch (const std::exception& e) {
+            throw CliError(path + ": " + e.what());
+        }
+        std::unique_ptr<CSurface> surface(dynamic_cast<CSurface*>(document.release()));
+        if (!surface || !surface->GetPixels()) throw CliError(path + ": the image holds no pixels");
+        return surface;
+    };
+    const auto a = open(aPath), b = open(bPath);
+    if (a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight())
+        throw CliError(aPath + " and " + bPath + " do not have the same pixel counts; nothing was compared");
+    const std::size_t count = std::size_t{b->GetWidth()} * b->GetHeight();
+    std::vector<char> mask;
+    if (fov) {
+        mask.resize(count);
+        for (std::size_t v = 0; v < count; ++v) mask[v] = b->GetPixels()[v] != 0.0f;
+    }
+    const VolumeComparison figures =
+        VolumeComparison::Measure(a->GetPixels(), b->GetPixels(), b->GetWidth(), b->GetHeight(), 1, mask);
+    std::cout << "measured: " << (fov ? "field of view" : "whole image") << '\n' << figures.Describe();
+    return 0;
+}
+
+}  // namespace
+
+int RunCompareCommand(Args& args) {
+    const bool fov = args.Flag("--fov");
+    const bool force = args.Flag("--force");
+    std::string diffPath, rendererName = "Tessor";
+    const bool diff = args.OptionString("--diff", diffPath);
+    args.OptionString("--renderer", rendererName);
+    const std::string aPath = args.Next("reference (.vol or .pha)");
+    const std::string bPath = args.Next("volume to measure (.vol)");
+    args.Finish();
+    std::error_code ec;
+    if (diff && !force && std::filesystem::exists(diffPath, ec))
+        throw CliError(diffPath + " already exists (use --force to replace it)");
+
+    if (IsImage(aPath) || IsImage(bPath)) return CompareImages(aPath, bPath, fov, diff);
+    const std::unique_ptr<CVolume> b = OpenVolume(bPath);
+    const std::unique_ptr<CVolume> a =
+        LowerExtension(aPath) == ".pha" ? VoxelizeOn(aPath, *b, rendererName) : OpenVolume(aPath);
+    if (!SameGrid(*a, *b))
+        throw CliError(aPath + " and " + bPath + " do not share one grid (voxel counts and box); nothing was compared");
+
+    const std::size_t count = b->GetVoxelCount();
+    std::vector<char> mask;
+    if (fov) {
+        mask.resize(count);
+        for (std::size_t v = 0; v < count; ++v) mask[v] = b->GetVoxels()[v] != 0.0f;
+    }
+    const VolumeComparison figures = VolumeComparison::Measure(a->GetVoxels(), b->GetVoxels(), b->GetCountX(),
+                                                               b->GetCountY(), b->GetCountZ(), mask);
+    if (diff) {
+        CVolume difference;
+        difference.m_bAutoDelete = false;
+        if (!difference.Allocate(b->GetDimX(), b->GetDimY(), b->GetDimZ(), b->GetCountX(), b->GetCountY(),
+                                 b->GetCountZ()) ||
+            !SameGrid(difference, *b))
+            throw CliError("cannot make the difference volume on " + bPath + "'s grid");
+        for (std::size_t v = 0; v < count; ++v) difference.GetVoxels()[v] = b->GetVoxels()[v] - a->GetVoxels()[v];
+        try {
+            difference.Save(diffPath);
+        } catch (const std::exception& e) {
+            throw CliError(diffPath + ": " + e.what());
+        }
+    }
+    std::cout << "measured: " << (fov ? "field of view" : "whole volume") << '\n' << figures.Describe();
+    if (diff) std::cout << "wrote " << diffPath << " (B - A)\n";
     return 0;
 }
 

@@ -16,6 +16,9 @@ int RunPluginsCommand(Args& args);
 extern const char* const kReconstructUsage;
 int RunReconstructCommand(Args& args);
 
+extern const char* const kCompareUsage;
+int RunCompareCommand(Args& args);
+
 extern const char* const kExportVolumeHdfUsage;
 extern const char* const kExportVolumeRawUsage;
 void ExportVolumeHdf(const std::string& in, const std::string& out);

@@ -17,6 +17,13 @@ inline constexpr CATID CATID_VoxmillPlugins = {
 inline constexpr const char* kPluginCategoryDescription = "Voxmill Plugins";
 inline constexpr LONG kPluginCategoryLocale = 0x409;
 
+// What a renderer answers when a collection's projections cover neither a
+// full circle nor a short scan (pi plus the fan angle, even steps): with
+// short-scan weighting on automatic it still reconstructs them unweighted,
+// exactly as with the weighting off, and says so with this success code,
+// so that such collections reconstruct as they always did.
+inline constexpr HRESULT VOXMILL_S_UNEVENCOVERAGE = MakeHResult(0x00040301u);
+
 // {01D2B3A2-7424-11D3-B406-EE6246039729}
 inline constexpr IID IID_IRenderer = {
     0x01D2B3A2, 0x7424, 0x11D3, {0xB4, 0x06, 0xEE, 0x62, 0x46, 0x03, 0x97, 0x29}};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "contract/Com.h"
+#include "contract/Renderer.h"
 
 namespace voxmill {
 
@@ -36,6 +37,7 @@ inline std::string HResultName(HRESULT hr) {
         {CLASS_E_NOAGGREGATION, "CLASS_E_NOAGGREGATION"},
         {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
         {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
+        {VOXMILL_S_UNEVENCOVERAGE, "VOXMILL_S_UNEVENCOVERAGE"},
     };
     for (const Named& n : kNames)
         if (n.code == hr) return std::string(n.name) + " (" + HResultText(hr) + ")";

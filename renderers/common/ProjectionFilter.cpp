@@ -23,8 +23,9 @@ std::unique_ptr<CProjectionFilter> CProjectionFilter::Create(const CProjectionGe
             if (!rowFilter) return nullptr;
             const double scale = CRampKernel::AxisScale(g.du, g.D, g.R);
             if (kernel.empty())
-                kernel = options.pad ? CRampKernel::BuildPadded(rowFilter->Length(), g.du, scale)
-                                     : CRampKernel::Build(rowFilter->Length(), g.du, scale);
+                kernel = CRampKernel::Windowed(options.pad ? CRampKernel::BuildPadded(rowFilter->Length(), g.du, scale)
+                                                           : CRampKernel::Build(rowFilter->Length(), g.du, scale),
+                                               options.window, options.cutoff);
             if (!rowFilter->SetKernel(kernel)) return nullptr;
             f->m_rowFilters.push_back(std::move(rowFilter));
         }
@@ -50,6 +51,13 @@ void CProjectionFilter::Load(const float* pixels, float* work) const {
     for (int r = 0; r < m_rows; ++r) {
         const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(m_columns);
         CRowFilter::Sanitize(pixels + offset, work + offset, m_columns);
+    }
+}
+
+void CProjectionFilter::WeighColumns(float* work, const std::vector<float>& weights) const {
+    for (int r = 0; r < m_rows; ++r) {
+        float* line = work + static_cast<std::size_t>(r) * static_cast<std::size_t>(m_columns);
+        for (int c = 0; c < m_columns; ++c) line[c] *= weights[static_cast<std::size_t>(c)];
     }
 }
 

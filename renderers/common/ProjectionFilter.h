@@ -19,6 +19,8 @@ public:
         bool filtering = true;  // off: weighting only
         bool pad = false;       // rows embedded in twice their length
         bool realFft = true;    // real transform, else complex on split arrays
+        int window = 0;         // CRampKernel::Window applied to the ramp
+        double cutoff = 1.0;    // the window's cutoff, a fraction of Nyquist
     };
 
     // Filters for up to `workers` threads; null when a farm, a filter or
@@ -38,6 +40,10 @@ public:
     // Copies the projection's pixels into a work buffer. A pixel that is not
     // finite counts as 0, so it cannot spread over its whole row.
     void Load(const float* pixels, float* work) const;
+
+    // Multiplies every row of a work buffer by per-column weights
+    // (Columns() of them), before the filter.
+    void WeighColumns(float* work, const std::vector<float>& weights) const;
 
     // Weights and filters row `row` of a work buffer on thread `worker`.
     void FilterRow(float* work, int row, int worker) const;

@@ -28,6 +28,23 @@ public:
     // du * D / R (pitch, source-detector and source-axis distances).
     static double AxisScale(double du, double D, double R) { return du * D / R; }
 
+    // Apodisation windows of the ramp, by the value of the FilterWindow
+    // property. With f the frequency as a fraction of Nyquist and fc the
+    // cutoff (also a fraction of Nyquist), x = f / fc, each multiplies the
+    // ramp by W(x) for x <= 1 and by 0 above:
+    //   Ram-Lak 1, Shepp-Logan sin(pi x / 2) / (pi x / 2), cosine
+    //   cos(pi x / 2), Hamming 0.54 + 0.46 cos(pi x), Hann 0.5 + 0.5 cos(pi x).
+    // Noise passed falls in that order.
+    enum Window : int { kRamLak = 0, kSheppLogan, kCosine, kHamming, kHann, kWindowCount };
+
+    static double WindowValue(int window, double f, double cutoff);
+
+    // `kernel` (laid out as Build's, symmetric) with its spectrum multiplied
+    // by the window: spectral bin k of N is the frequency min(k, N - k) /
+    // (N / 2) of Nyquist. Ram-Lak with a cutoff of 1 or more returns the
+    // kernel untouched, so the default filter keeps its bits.
+    static std::vector<float> Windowed(std::vector<float> kernel, int window, double cutoff);
+
     static constexpr double kPi = 3.141592653589793;
 };
 

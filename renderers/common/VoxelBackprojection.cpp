@@ -131,6 +131,7 @@ struct FloatLine {
     int rows, stride;
     const float* work;
     const ColumnTable* t;
+    int columns = 0;
 };
 
 template <bool kSkip, bool kMirror>
@@ -167,6 +168,43 @@ VOXMILL_CLONES void AddFloatLineScalar(const FloatLine& a, int begin, int end) {
             const float other = work[((rows - 1 - row) * stride + c) * on];
             mirror[i] = static_cast<float>(static_cast<double>(mirror[i]) + (on ? weight * other : -0.0));
         }
+    }
+}
+
+// The bilinear variant of the float loop. A voxel is taken where the
+// nearest-neighbour loop takes it (the same row and column acceptance), and
+// the filtered detector is read between the four cells around its point;
+// a neighbour past the edge repeats the edge cell, so a constant detector
+// gives the same sample everywhere.
+template <bool kMirror>
+VOXMILL_CLONES void AddBilinearLine(const FloatLine& a, int begin, int end) {
+    const double* m = a.t->m.data();
+    const double* vTop = a.t->vTop.data();
+    const double* u = a.t->u.data();
+    const float* w = a.t->w.data();
+    const int* col = a.t->col.data();
+    const int rows = a.rows, columns = a.columns, stride = a.stride;
+    const auto at = [&](int r, int c) { return static_cast<double>(a.work[r * stride + c]); };
+    for (int i = begin; i < end; ++i) {
+        const double rowAt = (vTop[i] - a.y * m[i]) / a.dv;
+        const int row = static_cast<int>(std::min(std::max(rowAt + 0.5, -1.0), static_cast<double>(rows)));
+        if (static_cast<unsigned>(row) >= static_cast<unsigned>(rows) || col[i] < 0) continue;
+        const double colAt = (u[i] - a.uMin) / a.du;
+        const double c0 = std::floor(colAt), r0 = std::floor(rowAt);
+        const double fx = colAt - c0, fy = rowAt - r0;
+        const int cLow = std::clamp(static_cast<int>(c0), 0, columns - 1);
+        const int cHigh = std::clamp(static_cast<int>(c0) + 1, 0, columns - 1);
+        const int rLow = std::clamp(static_cast<int>(r0), 0, rows - 1);
+        const int rHigh = std::clamp(static_cast<int>(r0) + 1, 0, rows - 1);
+        const auto sample = [&](int top, int bottom) {
+            return (1.0 - fy) * ((1.0 - fx) * at(top, cLow) + fx * at(top, cHigh)) +
+                   fy * ((1.0 - fx) * at(bottom, cLow) + fx * at(bottom, cHigh));
+        };
+        const double weight = w[i];
+        a.line[i] = static_cast<float>(static_cast<double>(a.line[i]) + weight * sample(rLow, rHigh));
+        if constexpr (kMirror)
+            a.mirror[i] = static_cast<float>(static_cast<double>(a.mirror[i]) +
+                                             weight * sample(rows - 1 - rLow, rows - 1 - rHigh));
     }
 }
 
@@ -503,8 +541,9 @@ void AddFloatLines(const CVolumeGrid& g, const CVoxelBackprojection::View& v, co
         },
         [&](LONG j, int first, int last, bool mirror) {
             const FloatLine a{lineAt(j), lineAt(g.nY - 1 - j), g.y[static_cast<std::size_t>(j)], v.uMin, v.du, v.dv,
-                              v.rows, v.stride, v.work, &table};
-            if (mirror) s.indexSkip ? AddFloatLine<true, true>(a, first, last) : AddFloatLine<false, true>(a, first, last);
+                              v.rows, v.stride, v.work, &table, v.columns};
+            if (s.bilinear) mirror ? AddBilinearLine<true>(a, first, last) : AddBilinearLine<false>(a, first, last);
+            else if (mirror) s.indexSkip ? AddFloatLine<true, true>(a, first, last) : AddFloatLine<false, true>(a, first, last);
             else s.indexSkip ? AddFloatLine<true, false>(a, first, last) : AddFloatLine<false, false>(a, first, last);
         });
 }
@@ -593,8 +632,14 @@ CVoxelBackprojection::View CVoxelBackprojection::Opposite(const View& view, cons
 }
 
 void CVoxelBackprojection::Run(const CVolumeGrid& grid, const std::vector<View>& views, int threads,
-                               const Switches& switches) {
+                               const Switches& asked) {
     if (views.empty()) return;
+    // Bilinear sampling exists on the float path only.
+    Switches switches = asked;
+    if (switches.bilinear) {
+        switches.fixedPoint = false;
+        switches.table = nullptr;
+    }
     const int workers = std::max(1, std::min(threads, grid.nZ));
     std::vector<Worker> state(static_cast<std::size_t>(workers));
     for (Worker& w : state) {

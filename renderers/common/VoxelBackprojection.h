@@ -1,5 +1,5 @@
 // Voxel-driven backprojection of filtered projections into a volume, with
-// nearest-neighbour sampling of the detector and the distance weight
+// nearest-neighbour (or, on the float path, bilinear) sampling of the detector and the distance weight
 // s R^2 / L^2 (L the voxel's depth along the central ray, s a scale the
 // caller chooses: 1, or 2 pi / N to leave no later scaling).
 //
@@ -66,6 +66,9 @@ public:
         const CDetectorIndexTable* table = nullptr;
         // Visit the upper half of the y range and update each mirror too.
         bool axialMirror = false;
+        // Sample the detector bilinearly (else nearest); takes the float
+        // path whatever fixedPoint says.
+        bool bilinear = false;
     };
 
     // A view with the detector grid, distances and field of view of

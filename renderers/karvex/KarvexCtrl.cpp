@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "renderers/common/RampKernel.h"
 #include "renderers/common/Voxelizer.h"
 #include "renderers/karvex/KarvexIds.h"
 
@@ -17,6 +18,9 @@ constexpr CDispatchProperties::Property kProperties[] = {
     {DISPID_KARVEX_ISFIXEDPOINT, "IsFixedPoint", VT_BOOL},
     {DISPID_KARVEX_ISPADFFT, "IsPadFFT", VT_BOOL},
     {DISPID_KARVEX_ISREALFFT, "IsRealFFT", VT_BOOL},
+    {DISPID_KARVEX_FILTERWINDOW, "FilterWindow", VT_I4},
+    {DISPID_KARVEX_FILTERCUTOFF, "FilterCutoff", VT_I4},
+    {DISPID_KARVEX_SHORTSCANWEIGHTING, "ShortScanWeighting", VT_BOOL},
 };
 
 constexpr CRendererControl::Identity kIdentity = {CLSID_KarvexCtrl, DIID__DKarvex, CLSID_KarvexPropPage,
@@ -66,12 +70,15 @@ bool* CKarvexCtrl::Switch(DISPID id) {
         case DISPID_KARVEX_ISFIXEDPOINT: return &m_options.fixedPoint;
         case DISPID_KARVEX_ISPADFFT: return &m_options.pad;
         case DISPID_KARVEX_ISREALFFT: return &m_options.realFft;
+        case DISPID_KARVEX_SHORTSCANWEIGHTING: return &m_options.shortScan;
         default: return nullptr;
     }
 }
 
 LONG CKarvexCtrl::GetProperty(DISPID id) const {
     if (id == DISPID_KARVEX_INTERPOLATIONMODE) return m_options.interpolationMode;
+    if (id == DISPID_KARVEX_FILTERWINDOW) return m_options.filterWindow;
+    if (id == DISPID_KARVEX_FILTERCUTOFF) return m_options.filterCutoff;
     const bool* value = const_cast<CKarvexCtrl*>(this)->Switch(id);
     return value && *value ? 1 : 0;
 }
@@ -80,6 +87,16 @@ HRESULT CKarvexCtrl::PutProperty(DISPID id, LONG value) {
     if (id == DISPID_KARVEX_INTERPOLATIONMODE) {
         if (value < 0 || value >= kInterpolationModes) return E_INVALIDARG;
         m_options.interpolationMode = value;
+        return S_OK;
+    }
+    if (id == DISPID_KARVEX_FILTERWINDOW) {
+        if (value < 0 || value >= CRampKernel::kWindowCount) return E_INVALIDARG;
+        m_options.filterWindow = value;
+        return S_OK;
+    }
+    if (id == DISPID_KARVEX_FILTERCUTOFF) {
+        if (value < 1 || value > 100) return E_INVALIDARG;
+        m_options.filterCutoff = value;
         return S_OK;
     }
     bool* target = Switch(id);

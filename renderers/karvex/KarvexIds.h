@@ -28,7 +28,7 @@ inline constexpr const char* kKarvexPropPageProgId = "KARVEX.KarvexPropPage.1";
 inline constexpr const char* kKarvexCtrlName = "Karvex Control";
 inline constexpr const char* kKarvexPropPageName = "Karvex Property Page";
 
-// Dispatch ids of the control's eight properties.
+// Dispatch ids of the control's properties.
 inline constexpr std::int32_t DISPID_KARVEX_ISFILTERING = 1;
 inline constexpr std::int32_t DISPID_KARVEX_ISALLOWEDINDEXLUTBOOST = 2;
 inline constexpr std::int32_t DISPID_KARVEX_ISALLOWEDSIMMETRYBOOST = 3;
@@ -37,5 +37,10 @@ inline constexpr std::int32_t DISPID_KARVEX_ISALLOWEDSKIPINTERPOLATION = 5;
 inline constexpr std::int32_t DISPID_KARVEX_ISFIXEDPOINT = 6;
 inline constexpr std::int32_t DISPID_KARVEX_ISPADFFT = 7;
 inline constexpr std::int32_t DISPID_KARVEX_ISREALFFT = 8;
+// Beyond the program's eight: the filter window, its cutoff (percent of
+// Nyquist) and the short-scan weighting (automatic when set).
+inline constexpr std::int32_t DISPID_KARVEX_FILTERWINDOW = 9;
+inline constexpr std::int32_t DISPID_KARVEX_FILTERCUTOFF = 10;
+inline constexpr std::int32_t DISPID_KARVEX_SHORTSCANWEIGHTING = 11;
 
 }  // namespace voxmill

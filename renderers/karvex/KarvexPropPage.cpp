@@ -21,7 +21,7 @@ const CPropertyPageLayout& CKarvexPropPage::Layout() {
               VT_I4,
               "interpolationMode",
               {"Low (Nearest Neighbour)", "High (Bilinear)", "Very High (Bicubic)"},
-              {true, false, false}},
+              {true, true, false}},
              {}},
             {"Render tricks",
              "renderTricksGroup",
@@ -29,6 +29,13 @@ const CPropertyPageLayout& CKarvexPropPage::Layout() {
              {{DISPID_KARVEX_ISALLOWEDSIMMETRYBOOST, "Allow Axial/Angular Simmetry Boost", "isAllowedSimmetryBoost"},
               {DISPID_KARVEX_ISALLOWEDSKIPINTERPOLATION, "Allow Interpolation Skip", "isAllowedSkipInterpolation"},
               {DISPID_KARVEX_ISFIXEDPOINT, "Use Fixed-point Math", "isFixedPoint"}}},
+            {"Beyond",
+             "beyondGroup",
+             {DISPID_KARVEX_FILTERWINDOW, VT_I4, "filterWindow", {"Ram-Lak", "Shepp-Logan", "Cosine", "Hamming", "Hann"}, {}},
+             {{DISPID_KARVEX_SHORTSCANWEIGHTING, "Weigh Short Scans (Parker)", "shortScanWeighting"}},
+             "The window applies to the ramp up to FilterCutoff (percent of Nyquist, 100 by default). "
+             "Bilinear sampling always takes the floating-point path: fixed-point math and the index "
+             "table are not used with it."},
         }};
     return layout;
 }

@@ -10,6 +10,7 @@
 #include "renderers/common/ProjectionFilter.h"
 #include "renderers/common/ProjectionGeometry.h"
 #include "renderers/common/RampKernel.h"
+#include "renderers/common/ShortScan.h"
 #include "renderers/common/VolumeGrid.h"
 #include "renderers/common/VoxelBackprojection.h"
 
@@ -59,12 +60,15 @@ public:
         CKarvexReconstruction::Plan& plan)
         : m_grid(grid), m_detector(detector), m_filter(filter), m_count(count), m_threads(threads), m_plan(plan) {
         m_switches.fixedPoint = options.fixedPoint;
+        m_switches.bilinear = options.interpolationMode == 1;
         m_switches.indexSkip = plan.indexSkip;
         m_switches.table = table;
         m_turn = 2.0 * CRampKernel::kPi / static_cast<double>(count);
         m_centred = IsCentredOnAxialPlane(grid);
         m_previous = detector;
     }
+
+    CShortScan::Plan& Scan() { return m_scan; }
 
     HRESULT Go(IProgress* progress, IProjectionCollection* collection) {
         const LONG units = m_plan.angular ? m_count / 2 : m_count;
@@ -106,6 +110,10 @@ private:
             if (const float* source = PixelsOf(projection, m_detector, &out->geometry, &m_previous)) {
                 out->work = m_works.data() + m_filter.PixelCount() * m_used++;
                 m_filter.Load(source, out->work);
+                if (m_scan.Weighs()) {
+                    CShortScan::ColumnWeights(m_scan, static_cast<std::size_t>(n), m_detector, out->geometry, &m_weights);
+                    m_filter.WeighColumns(out->work, m_weights);
+                }
                 m_previous = out->geometry;
                 loaded = true;
             }
@@ -152,6 +160,8 @@ private:
     std::size_t m_used = 0;
     std::vector<View> m_views;
     CProjectionGeometry m_previous;
+    CShortScan::Plan m_scan;
+    std::vector<float> m_weights;
 };
 
 }  // namespace
@@ -177,7 +187,9 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
         Plan plan;
         std::unique_ptr<CProjectionFilter> filter;
         if (options.filtering) {
-            filter = CProjectionFilter::Create(detector, m_threads, {true, options.pad, options.realFft});
+            filter = CProjectionFilter::Create(detector, m_threads,
+                                               {true, options.pad, options.realFft, static_cast<int>(options.filterWindow),
+                                                options.filterCutoff / 100.0});
             // Without a farm the renderer carries on unfiltered, for good.
             if (!filter) options.filtering = false;
         }
@@ -189,16 +201,20 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
         plan.axial = options.symmetry && detector.rows % 2 == 0;
         plan.indexSkip = options.interpolationMode == 0 && options.skipInterpolation;
         std::unique_ptr<CDetectorIndexTable> table;
-        if (options.indexLut && options.fixedPoint)
+        if (options.indexLut && options.fixedPoint && options.interpolationMode != 1)
             table = CDetectorIndexTable::Create(detector.width, detector.height, detector.du, detector.dv,
                                                 detector.columns, detector.rows);
         plan.indexTable = table != nullptr;
         progress->Step();
 
         Run run(options, grid, detector, *filter, table.get(), count, m_threads, plan);
+        if (options.shortScan) {
+            if (const HRESULT hr = CShortScan::Read(collection, count, detector, &run.Scan()); FAILED(hr)) return hr;
+        }
+        const bool uneven = options.shortScan && run.Scan().coverage == CShortScan::Coverage::uneven;
         const HRESULT hr = run.Go(progress, collection);
         if (planOut) *planOut = plan;
-        return hr;
+        return SUCCEEDED(hr) && uneven ? VOXMILL_S_UNEVENCOVERAGE : hr;
     } catch (const std::bad_alloc&) {
         return E_FAIL;
     }

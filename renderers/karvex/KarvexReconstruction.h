@@ -15,7 +15,9 @@
 //   updates its mirror, for a batch whose projections all have vMax = -vMin,
 //   source and detector centre on the plane y = 0 (within kTolerance R) and
 //   a volume grid centred on that plane (within kTolerance of a pitch);
-// - index skip, fixed point and the index table as in CVoxelBackprojection.
+// - index skip, fixed point and the index table as in CVoxelBackprojection;
+//   interpolation mode 1 samples bilinearly on the float path, whatever
+//   the fixed-point and table switches say.
 //
 // The detector grid, the kernel and the cosine weight come from the first
 // entry whose projection can be had (one that cannot is skipped and counted);
@@ -48,6 +50,12 @@ public:
         bool fixedPoint = true;
         bool pad = true;
         bool realFft = true;
+        LONG filterWindow = 0;    // CRampKernel::Window
+        LONG filterCutoff = 100;  // percent of Nyquist
+        // Parker's weights on a short scan; unweighted, with
+        // VOXMILL_S_UNEVENCOVERAGE, when the projections cover neither that
+        // nor a full circle.
+        bool shortScan = true;
     };
 
     // What a call decided (for tests and the bench).

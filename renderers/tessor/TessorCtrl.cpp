@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "renderers/common/RampKernel.h"
 #include "renderers/tessor/TessorIds.h"
 #include "renderers/tessor/TessorReconstruction.h"
 
@@ -11,6 +12,10 @@ namespace {
 constexpr CDispatchProperties::Property kProperties[] = {
     {DISPID_TESSOR_INTERPOLATIONMODE, "InterpolationMode", VT_I2},
     {DISPID_TESSOR_ISPROCESSCOLLECTION, "IsProcessCollection", VT_BOOL},
+    {DISPID_TESSOR_FILTERWINDOW, "FilterWindow", VT_I4},
+    {DISPID_TESSOR_FILTERCUTOFF, "FilterCutoff", VT_I4},
+    {DISPID_TESSOR_ZEROPADDING, "ZeroPadding", VT_BOOL},
+    {DISPID_TESSOR_SHORTSCANWEIGHTING, "ShortScanWeighting", VT_BOOL},
 };
 
 constexpr CRendererControl::Identity kIdentity = {CLSID_TessorCtrl, DIID__DTessor, CLSID_TessorPropPage,
@@ -42,27 +47,56 @@ HRESULT CTessorCtrl::Synthesize(IProgress* progress, IPhantom* phantom, IVolume*
 HRESULT CTessorCtrl::ProcessProjection(IProgress* progress, IProjection* projection, IVolume* volume) {
     if (!progress || !projection || !volume) return E_POINTER;
     if (m_processCollection) return E_NOTIMPL;
-    return CTessorReconstruction(Threads()).ProcessProjection(projection, volume);
+    return CTessorReconstruction(Threads(), ReconstructionOptions()).ProcessProjection(projection, volume);
 }
 
 HRESULT CTessorCtrl::ProcessCollection(IProgress* progress, IProjectionCollection* collection, IVolume* volume) {
     if (!progress || !collection || !volume) return E_POINTER;
     if (!m_processCollection) return E_NOTIMPL;
-    return CTessorReconstruction(Threads()).ProcessCollection(progress, collection, volume);
+    return CTessorReconstruction(Threads(), ReconstructionOptions()).ProcessCollection(progress, collection, volume);
 }
 
 // --- properties ---
 
+CTessorReconstruction::Options CTessorCtrl::ReconstructionOptions() const {
+    CTessorReconstruction::Options o;
+    o.window = m_filterWindow;
+    o.cutoff = m_filterCutoff / 100.0;
+    o.pad = m_zeroPadding;
+    o.shortScan = m_shortScanWeighting;
+    // Mode 2 (bicubic) is accepted but has no sampler: it stays nearest.
+    o.bilinear = m_interpolationMode == 1;
+    return o;
+}
+
 LONG CTessorCtrl::GetProperty(DISPID id) const {
-    return id == DISPID_TESSOR_INTERPOLATIONMODE ? m_interpolationMode : LONG{m_processCollection};
+    switch (id) {
+        case DISPID_TESSOR_INTERPOLATIONMODE: return m_interpolationMode;
+        case DISPID_TESSOR_FILTERWINDOW: return m_filterWindow;
+        case DISPID_TESSOR_FILTERCUTOFF: return m_filterCutoff;
+        case DISPID_TESSOR_ZEROPADDING: return LONG{m_zeroPadding};
+        case DISPID_TESSOR_SHORTSCANWEIGHTING: return LONG{m_shortScanWeighting};
+        default: return LONG{m_processCollection};
+    }
 }
 
 HRESULT CTessorCtrl::PutProperty(DISPID id, LONG value) {
-    if (id == DISPID_TESSOR_INTERPOLATIONMODE) {
-        if (value < 0 || value >= kInterpolationModes) return E_INVALIDARG;
-        m_interpolationMode = static_cast<SHORT>(value);
-    } else {
-        m_processCollection = value != 0;
+    switch (id) {
+        case DISPID_TESSOR_INTERPOLATIONMODE:
+            if (value < 0 || value >= kInterpolationModes) return E_INVALIDARG;
+            m_interpolationMode = static_cast<SHORT>(value);
+            break;
+        case DISPID_TESSOR_FILTERWINDOW:
+            if (value < 0 || value >= CRampKernel::kWindowCount) return E_INVALIDARG;
+            m_filterWindow = value;
+            break;
+        case DISPID_TESSOR_FILTERCUTOFF:
+            if (value < 1 || value > 100) return E_INVALIDARG;
+            m_filterCutoff = value;
+            break;
+        case DISPID_TESSOR_ZEROPADDING: m_zeroPadding = value != 0; break;
+        case DISPID_TESSOR_SHORTSCANWEIGHTING: m_shortScanWeighting = value != 0; break;
+        default: m_processCollection = value != 0; break;
     }
     return S_OK;
 }
@@ -73,6 +107,10 @@ HRESULT CTessorCtrl::InitNew(IStorage*) {
     // The options are not persisted: a new control starts from zero.
     m_interpolationMode = 0;
     m_processCollection = false;
+    m_filterWindow = CRampKernel::kRamLak;
+    m_filterCutoff = 100;
+    m_zeroPadding = false;
+    m_shortScanWeighting = true;
     ClearModified();
     return S_OK;
 }

@@ -1,16 +1,21 @@
 // The Tessor control: the renderer object the backprojector hosts. It
-// carries the two options of its dispatch interface (InterpolationMode,
-// dispid 1, VT_I2; IsProcessCollection, dispid 2, VT_BOOL), both 0 at
+// carries the options of its dispatch interface (InterpolationMode,
+// dispid 1, VT_I2; IsProcessCollection, dispid 2, VT_BOOL; FilterWindow 3
+// and FilterCutoff 4, VT_I4; ZeroPadding 5 and ShortScanWeighting 6,
+// VT_BOOL, the latter set by default), at their defaults on
 // creation and not persisted; the OLE side is the shared renderer control.
 //
 // IsProcessCollection selects the mode: clear, the program drives the loop
 // through ProcessProjection and scales the volume itself; set, the control
 // takes the whole collection through ProcessCollection. The other method
-// answers E_NOTIMPL. InterpolationMode is kept for the page only: samples
-// are always taken from the nearest detector cell.
+// answers E_NOTIMPL. InterpolationMode 1 samples the filtered detector
+// bilinearly; 0 (and 2, which the page does not offer) the nearest cell.
+// FilterWindow is a CRampKernel::Window, FilterCutoff a percentage of
+// Nyquist (1 to 100, default 100).
 #pragma once
 
 #include "renderers/common/RendererControl.h"
+#include "renderers/tessor/TessorReconstruction.h"
 
 namespace voxmill {
 
@@ -41,8 +46,14 @@ private:
     LONG GetProperty(DISPID id) const override;
     HRESULT PutProperty(DISPID id, LONG value) override;
 
+    CTessorReconstruction::Options ReconstructionOptions() const;
+
     SHORT m_interpolationMode = 0;
     bool m_processCollection = false;
+    LONG m_filterWindow = 0;    // CRampKernel::Window
+    LONG m_filterCutoff = 100;  // percent of Nyquist
+    bool m_zeroPadding = false;
+    bool m_shortScanWeighting = true;
 };
 
 }  // namespace voxmill

@@ -29,8 +29,14 @@ inline constexpr const char* kTessorPropPageProgId = "TESSOR.TessorPropPage.1";
 inline constexpr const char* kTessorCtrlName = "Tessor Control";
 inline constexpr const char* kTessorPropPageName = "Tessor Property Page";
 
-// Dispatch ids of the control's two properties.
+// Dispatch ids of the control's properties: the program's two, then the
+// filter window, its cutoff (percent of Nyquist), zero padding and the
+// short-scan weighting (automatic when set).
 inline constexpr std::int32_t DISPID_TESSOR_INTERPOLATIONMODE = 1;
 inline constexpr std::int32_t DISPID_TESSOR_ISPROCESSCOLLECTION = 2;
+inline constexpr std::int32_t DISPID_TESSOR_FILTERWINDOW = 3;
+inline constexpr std::int32_t DISPID_TESSOR_FILTERCUTOFF = 4;
+inline constexpr std::int32_t DISPID_TESSOR_ZEROPADDING = 5;
+inline constexpr std::int32_t DISPID_TESSOR_SHORTSCANWEIGHTING = 6;
 
 }  // namespace voxmill

@@ -11,14 +11,25 @@
 #include "renderers/common/ProjectionFilter.h"
 #include "renderers/common/ProjectionGeometry.h"
 #include "renderers/common/RampKernel.h"
+#include "renderers/common/ShortScan.h"
 #include "renderers/common/VolumeGrid.h"
 #include "renderers/common/VoxelBackprojection.h"
 #include "renderers/common/Voxelizer.h"
 
 namespace voxmill {
 
-CTessorReconstruction::CTessorReconstruction(int threads)
-    : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)) {}
+CTessorReconstruction::CTessorReconstruction(int threads) : CTessorReconstruction(threads, Options{}) {}
+
+CTessorReconstruction::CTessorReconstruction(int threads, const Options& options)
+    : m_threads(std::clamp(threads, 1, CParallel::kMaxThreads)), m_options(options) {}
+
+CProjectionFilter::Options CTessorReconstruction::FilterOptions() const {
+    CProjectionFilter::Options o;
+    o.pad = m_options.pad;
+    o.window = m_options.window;
+    o.cutoff = m_options.cutoff;
+    return o;
+}
 
 HRESULT CTessorReconstruction::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* volume) const {
     return CVoxelizer::Synthesize(progress, phantom, volume);
@@ -33,12 +44,14 @@ HRESULT CTessorReconstruction::ProcessProjection(IProjection* projection, IVolum
         if (const HRESULT hr = CProjectionGeometry::Read(projection, &g); FAILED(hr)) return hr;
         float* pixels = nullptr;
         if (FAILED(projection->GetData(&pixels)) || !pixels) return E_FAIL;
-        const auto filter = CProjectionFilter::Create(g, m_threads);
+        const auto filter = CProjectionFilter::Create(g, m_threads, FilterOptions());
         if (!filter) return E_FAIL;
         std::vector<float> work(filter->PixelCount());
         filter->Load(pixels, work.data());
         filter->FilterAll({work.data()}, m_threads);
-        CVoxelBackprojection::Run(grid, {CVoxelBackprojection::MakeView(g, g, work.data())}, m_threads);
+        CVoxelBackprojection::Switches switches;
+        switches.bilinear = m_options.bilinear;
+        CVoxelBackprojection::Run(grid, {CVoxelBackprojection::MakeView(g, g, work.data())}, m_threads, switches);
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_FAIL;
@@ -72,12 +85,20 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
     // distances and the field of view for every entry.
     CProjectionGeometry detector;
     if (const HRESULT hr = ReadFirstAvailableGeometry(collection, count, &detector); FAILED(hr)) return hr;
-    const auto filter = CProjectionFilter::Create(detector, m_threads);
+    CShortScan::Plan scan;
+    if (m_options.shortScan) {
+        if (const HRESULT hr = CShortScan::Read(collection, count, detector, &scan); FAILED(hr)) return hr;
+    }
+    const bool uneven = m_options.shortScan && scan.coverage == CShortScan::Coverage::uneven;
+    std::vector<float> columnWeights;
+    const auto filter = CProjectionFilter::Create(detector, m_threads, FilterOptions());
     if (!filter) return E_FAIL;
     const std::size_t pixels = filter->PixelCount();
     const int batch = static_cast<int>(std::clamp<std::size_t>(kBatchBytes / (pixels * sizeof(float)), 1,
                                                                std::min<std::size_t>(kMaxBatch, count)));
     std::vector<float> works(pixels * static_cast<std::size_t>(batch));
+    CVoxelBackprojection::Switches switches;
+    switches.bilinear = m_options.bilinear;
 
     // Entries go a batch at a time: each is loaded, copied and unloaded in
     // turn (one in memory at a time, as in the program's own loop), the
@@ -98,6 +119,10 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
                 if (const float* source = PixelsOf(projection, detector, &own)) {
                     float* work = works.data() + pixels * loaded.size();
                     filter->Load(source, work);
+                    if (scan.Weighs()) {
+                        CShortScan::ColumnWeights(scan, static_cast<std::size_t>(n), detector, own, &columnWeights);
+                        filter->WeighColumns(work, columnWeights);
+                    }
                     loaded.push_back(work);
                     views.push_back(CVoxelBackprojection::MakeView(detector, own, work));
                 }
@@ -105,11 +130,11 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
             item->Unload();
         }
         filter->FilterAll(loaded, m_threads);
-        CVoxelBackprojection::Run(grid, views, m_threads);
+        CVoxelBackprojection::Run(grid, views, m_threads, switches);
         for (LONG n = begin; n < end; ++n) progress->Step();
     }
     ScaleByTurn(grid, count, m_threads);
-    return S_OK;
+    return uneven ? VOXMILL_S_UNEVENCOVERAGE : S_OK;
 }
 
 void CTessorReconstruction::ScaleByTurn(const CVolumeGrid& grid, LONG count, int threads) {

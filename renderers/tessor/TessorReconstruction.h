@@ -19,6 +19,7 @@
 #include "contract/Projection.h"
 #include "contract/ProjectionCollection.h"
 #include "contract/Volume.h"
+#include "renderers/common/ProjectionFilter.h"
 
 namespace voxmill {
 
@@ -26,7 +27,20 @@ class CVolumeGrid;
 
 class CTessorReconstruction {
 public:
+    // Beyond the program's recipe; the defaults give its bits.
+    struct Options {
+        int window = 0;        // CRampKernel::Window
+        double cutoff = 1.0;   // of the window, a fraction of Nyquist
+        bool pad = false;      // rows embedded in twice their length
+        bool bilinear = false; // detector sampled bilinearly
+        // Collection mode: Parker's weights when the projections cover a
+        // short scan; unweighted, with VOXMILL_S_UNEVENCOVERAGE, when they
+        // cover neither that nor a full circle.
+        bool shortScan = true;
+    };
+
     explicit CTessorReconstruction(int threads);
+    CTessorReconstruction(int threads, const Options& options);
 
     int Threads() const { return m_threads; }
 
@@ -49,7 +63,10 @@ public:
 private:
     HRESULT Collection(IProgress* progress, IProjectionCollection* collection, IVolume* volume) const;
 
+    CProjectionFilter::Options FilterOptions() const;
+
     int m_threads;
+    Options m_options;
 };
 
 }  // namespace voxmill

@@ -23,7 +23,7 @@ ProjectorPageValues Acquisition::Pages() const {
     values.path.sourceAxisDistance = Ds;
     values.path.axisDetectorDistance = Dd;
     values.snapshots.startAngle = 0.0;
-    values.snapshots.endAngle = 360.0;
+    values.snapshots.endAngle = arc;
     values.snapshots.stepNumber = snapshots;
     return values;
 }
@@ -124,10 +124,8 @@ std::unique_ptr<CVolume> CRendererRoad::Render(CDocument& target, const CBackPro
     }
     HRESULT hr = E_UNEXPECTED;
     std::unique_ptr<CVolume> volume = m_backProjector.Render(&target, size, nullptr, &hr);
-    if (!volume || !volume->IsAllocated() || hr != S_OK) {
-        *problem = "render: " + HResultText(hr);
-        return nullptr;
-    }
+    if (hr != S_OK) *problem = "render: " + HResultText(hr);
+    if (!volume || !volume->IsAllocated() || FAILED(hr)) return nullptr;
     return volume;
 }
 

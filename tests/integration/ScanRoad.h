@@ -28,13 +28,15 @@ class CVolume;
 
 namespace test {
 
-// A full turn of snapshots on the projector's circle, with a flat detector.
+// Snapshots on the projector's circle (a full turn unless `arc` says less),
+// with a flat detector.
 struct Acquisition {
     double Ds = 4.0;  // source-axis distance R
     double Dd = 4.0;  // axis-detector distance; D = Ds + Dd
     double width = 4.0, height = 4.0;  // detector size, world units
     std::uint32_t columns = 64, rows = 64;
     std::int32_t snapshots = 180;
+    double arc = 360.0;  // degrees the snapshots are spread over (end angle)
 
     ProjectorPageValues Pages() const;
     ScanFieldOfView FieldOfView() const { return ScanFieldOfView::From(Ds, Ds + Dd, width, height); }

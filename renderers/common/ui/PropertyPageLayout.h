@@ -27,6 +27,7 @@ struct CPropertyPageLayout {
         const char* objectName;
         Radio radio;
         std::vector<Check> checks;
+        const char* note = nullptr;  // a line of text under the controls
     };
 
     const char16_t* title;  // the page's tab title

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -39,6 +40,12 @@ void CRendererPropPageWidget::createGroup(const CPropertyPageLayout::Group& g) {
         column->addWidget(box);
         connect(box, &QCheckBox::toggled, this, [this](bool) { changed(); });
         m_checks[c.id] = box;
+    }
+    if (g.note) {
+        auto* note = new QLabel(g.note, group);
+        note->setObjectName(QString("%1Note").arg(g.objectName));
+        note->setWordWrap(true);
+        column->addWidget(note);
     }
     layout()->addWidget(group);
 }

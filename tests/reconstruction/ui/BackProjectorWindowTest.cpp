@@ -286,12 +286,19 @@ private slots:
         CPropertyPageX* page = sheet->RendererPages().front();
         QStringList groups;
         for (auto* g : page->findChildren<QGroupBox*>()) groups << g->title();
-        QCOMPARE(groups, QStringList({"Filtering", "Interpolation quality", "Render tricks"}));
+        VARIANT value;
+        QCOMPARE(groups, QStringList({"Filtering", "Interpolation quality", "Render tricks", "Beyond"}));
+        auto* bilinear = page->findChild<QRadioButton*>("interpolationMode1");
+        QVERIFY(bilinear && bilinear->isEnabled());
+        auto* note = page->findChild<QLabel*>("beyondGroupNote");
+        QVERIFY(note && note->text().contains("floating-point path"));
+        page->findChild<QRadioButton*>("filterWindow4")->click();
+        QCOMPARE(view->GetBackProjector()->GetRendererOption("FilterWindow", &value), S_OK);
+        QVERIFY(value.vt == VT_I4 && value.lVal == 4);
         auto* fixedPoint = page->findChild<QCheckBox*>("isFixedPoint");
         QVERIFY(fixedPoint && fixedPoint->isChecked());
         QCOMPARE(fixedPoint->text(), QString("Use Fixed-point Math"));
         fixedPoint->click();
-        VARIANT value;
         QCOMPARE(view->GetBackProjector()->GetRendererOption("IsFixedPoint", &value), S_OK);
         QVERIFY(value.vt == VT_BOOL && value.boolVal == VARIANT_FALSE);
 #else

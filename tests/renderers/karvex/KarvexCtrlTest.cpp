@@ -55,7 +55,7 @@ VARIANT Bool(bool v) {
     return r;
 }
 
-TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
+TEST(KarvexCtrl, PropertiesWithTheirIdsTypesAndDefaults) {
     CtrlPtr ctrl = NewCtrl();
     const struct {
         const char16_t* name;
@@ -71,6 +71,9 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
         {u"IsFixedPoint", 6, VT_BOOL, VARIANT_TRUE},
         {u"IsPadFFT", 7, VT_BOOL, VARIANT_TRUE},
         {u"isrealfft", 8, VT_BOOL, VARIANT_TRUE},  // names compare without case
+        {u"FilterWindow", 9, VT_I4, 0},
+        {u"FilterCutoff", 10, VT_I4, 100},
+        {u"ShortScanWeighting", 11, VT_BOOL, VARIANT_TRUE},
     };
     for (const auto& e : expected) {
         const OLECHAR* names[] = {e.name};
@@ -92,7 +95,14 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(2)), S_OK);
     EXPECT_EQ(Get(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE).lVal, 2);
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_INTERPOLATIONMODE, Long(3)), E_INVALIDARG);
-    EXPECT_EQ(Put(ctrl.get(), 9, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), 12, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(4)), S_OK);
+    EXPECT_EQ(ctrl->Options().filterWindow, 4);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERWINDOW, Long(5)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(0)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(101)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_FILTERCUTOFF, Long(80)), S_OK);
+    EXPECT_EQ(ctrl->Options().filterCutoff, 80);
     VARIANT real;
     real.vt = VT_R8;
     EXPECT_EQ(Put(ctrl.get(), DISPID_KARVEX_ISPADFFT, real), DISP_E_TYPEMISMATCH);
@@ -100,6 +110,8 @@ TEST(KarvexCtrl, EightPropertiesWithTheirIdsTypesAndDefaults) {
     ASSERT_EQ(ctrl->InitNew(nullptr), S_OK);
     EXPECT_TRUE(ctrl->Options().fixedPoint);
     EXPECT_EQ(ctrl->Options().interpolationMode, 0);
+    EXPECT_EQ(ctrl->Options().filterWindow, 0);
+    EXPECT_EQ(ctrl->Options().filterCutoff, 100);
     EXPECT_FALSE(ctrl->IsModified());
 }
 
@@ -171,7 +183,9 @@ TEST_F(KarvexCtrlRun, InitializesThenBackprojectsHalfTheStepsWithTheAngularSymme
     // Every entry loaded and unloaded once, one in memory at a time.
     int loads = 0;
     for (const std::string& line : collection.log) loads += line.rfind("load ", 0) == 0;
-    EXPECT_EQ(loads, 13);  // entry 0 twice: once for the detector geometry
+    // Entry 0 once more for the detector geometry, and every entry once more
+    // for its angle (the short-scan check).
+    EXPECT_EQ(loads, 25);
 
     test::FakeProgress odd;
     ASSERT_EQ(Put(ctrl.get(), DISPID_KARVEX_ISALLOWEDSIMMETRYBOOST, Bool(false)), S_OK);

@@ -299,6 +299,49 @@ TEST(TessorCtrl, PutMarksModifiedAndChecksItsValue) {
     EXPECT_FALSE(ctrl->IsModified());
 }
 
+TEST(TessorCtrl, FilterWindowCutoffAndPaddingAfterTheProgramsProperties) {
+    CtrlPtr ctrl = NewCtrl();
+    const struct {
+        const char16_t* name;
+        DISPID id;
+        VARTYPE type;
+        LONG value;
+    } expected[] = {{u"FilterWindow", 3, VT_I4, 0}, {u"filtercutoff", 4, VT_I4, 100}, {u"ZeroPadding", 5, VT_BOOL, 0},
+                    {u"ShortScanWeighting", 6, VT_BOOL, VARIANT_TRUE}};
+    for (const auto& e : expected) {
+        const OLECHAR* names[] = {e.name};
+        DISPID id = 0;
+        ASSERT_EQ(ctrl->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK);
+        EXPECT_EQ(id, e.id);
+        const VARIANT v = Get(ctrl.get(), e.id);
+        EXPECT_EQ(v.vt, e.type);
+        EXPECT_EQ(e.type == VT_I4 ? v.lVal : v.boolVal, e.value) << e.id;
+    }
+    VARIANT window;
+    window.vt = VT_I4;
+    window.lVal = 4;
+    EXPECT_EQ(Put(ctrl.get(), 3, window), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 3).lVal, 4);
+    window.lVal = 5;
+    EXPECT_EQ(Put(ctrl.get(), 3, window), E_INVALIDARG);
+    window.lVal = -1;
+    EXPECT_EQ(Put(ctrl.get(), 3, window), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), 4, Short(0)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), 4, Short(101)), E_INVALIDARG);
+    EXPECT_EQ(Put(ctrl.get(), 4, Short(50)), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 4).lVal, 50);
+    EXPECT_EQ(Put(ctrl.get(), 5, Bool(true)), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 5).boolVal, VARIANT_TRUE);
+    EXPECT_EQ(Put(ctrl.get(), 6, Bool(false)), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 6).boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Put(ctrl.get(), 7, Bool(true)), DISP_E_MEMBERNOTFOUND);
+    ASSERT_EQ(ctrl->InitNew(nullptr), S_OK);
+    EXPECT_EQ(Get(ctrl.get(), 3).lVal, 0);
+    EXPECT_EQ(Get(ctrl.get(), 4).lVal, 100);
+    EXPECT_EQ(Get(ctrl.get(), 5).boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Get(ctrl.get(), 6).boolVal, VARIANT_TRUE);
+}
+
 TEST(TessorCtrl, AnswersForItsInterfacesWithOneIdentity) {
     CtrlPtr ctrl = NewCtrl();
     void* unknown = nullptr;

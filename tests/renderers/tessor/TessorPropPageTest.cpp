@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 
 #include "renderers/tessor/TessorCtrl.h"
@@ -89,25 +90,53 @@ TEST_F(TessorPropPageTest, BuildsItsGroupsUnderTheGivenParent) {
 
     QStringList groups;
     for (auto* g : widget->findChildren<QGroupBox*>()) groups << g->title();
-    EXPECT_EQ(groups, QStringList({"Interpolation quality", "Other"}));
+    EXPECT_EQ(groups, QStringList({"Interpolation quality", "Other", "Beyond"}));
     const auto radios = widget->findChildren<QRadioButton*>();
-    ASSERT_EQ(radios.size(), 3);
+    ASSERT_EQ(radios.size(), 8);
     EXPECT_EQ(radios[0]->text(), "Low (Nearest Neighbour)");
     EXPECT_EQ(radios[1]->text(), "High (Bilinear)");
     EXPECT_EQ(radios[2]->text(), "Very High (Bicubic)");
     EXPECT_TRUE(radios[0]->isEnabled());
-    EXPECT_FALSE(radios[1]->isEnabled());
+    EXPECT_TRUE(radios[1]->isEnabled());
     EXPECT_FALSE(radios[2]->isEnabled());
     EXPECT_TRUE(radios[0]->isChecked());
+    const QStringList windows = {"Ram-Lak", "Shepp-Logan", "Cosine", "Hamming", "Hann"};
+    for (int n = 0; n < 5; ++n) {
+        auto* button = widget->findChild<QRadioButton*>(QString("filterWindow%1").arg(n));
+        ASSERT_NE(button, nullptr) << n;
+        EXPECT_EQ(button->text(), windows[n]);
+        EXPECT_TRUE(button->isEnabled());
+        EXPECT_EQ(button->isChecked(), n == 0);
+    }
     const auto boxes = widget->findChildren<QCheckBox*>();
-    ASSERT_EQ(boxes.size(), 1);
+    ASSERT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes[0]->text(), "Process Projection Collection (a bit faster)");
     EXPECT_FALSE(boxes[0]->isChecked());
+    EXPECT_EQ(boxes[1]->text(), "Use Zero Padding");
+    EXPECT_FALSE(boxes[1]->isChecked());
+    EXPECT_EQ(boxes[2]->text(), "Weigh Short Scans (Parker)");
+    EXPECT_TRUE(boxes[2]->isChecked());
+    EXPECT_NE(widget->findChild<QLabel*>("beyondGroupNote"), nullptr);
 
     ASSERT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(page->Widget(), nullptr);
     EXPECT_TRUE(parent.findChildren<CRendererPropPageWidget*>().isEmpty());
     EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
+}
+
+TEST_F(TessorPropPageTest, ApplyWritesTheWindowPaddingAndBilinearChoices) {
+    ASSERT_EQ(page->Activate(&parent, nullptr, 0), S_OK);
+    page->Widget()->findChild<QRadioButton*>("filterWindow3")->click();
+    page->Widget()->findChild<QRadioButton*>("interpolationMode1")->click();
+    page->Widget()->findChild<QCheckBox*>("zeroPadding")->click();
+    ASSERT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(ctrl->InterpolationMode(), 1);
+    VARIANT value{};
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ASSERT_EQ(ctrl->Invoke(3, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr), S_OK);
+    EXPECT_EQ(value.lVal, 3);
+    ASSERT_EQ(ctrl->Invoke(5, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr), S_OK);
+    EXPECT_EQ(value.boolVal, VARIANT_TRUE);
 }
 
 TEST_F(TessorPropPageTest, ApplyWritesTheShownValuesToTheControl) {
