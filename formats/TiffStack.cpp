@@ -83,8 +83,13 @@ void WriteTiffStack(const std::string& path, const StackGeometry& g, const float
         if (!tif) Fail(path, "cannot create the TIFF file");
         const std::string description = ImageJDescription(g, samples, n);
         const std::size_t page = std::size_t{g.columns} * g.rows;
+        const std::uint32_t rowsPerStrip = std::max<std::uint32_t>(1, std::min(g.rows, (1u << 20) / g.columns));
+        const std::uint32_t strips = (g.rows + rowsPerStrip - 1) / rowsPerStrip;
+        TIFF* t = tif.get();
+        // Every directory first, the pixels after them: the pages' data
+        // then lie back to back, which ImageJ and tifffile expect of a
+        // stack described as ImageJ's.
         for (std::uint32_t k = 0; k < g.count; ++k) {
-            TIFF* t = tif.get();
             TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
             TIFFSetField(t, TIFFTAG_IMAGEWIDTH, g.columns);
             TIFFSetField(t, TIFFTAG_IMAGELENGTH, g.rows);
@@ -94,16 +99,25 @@ void WriteTiffStack(const std::string& path, const StackGeometry& g, const float
             TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
             TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
             TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-            TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, std::max<std::uint32_t>(1, (1u << 20) / g.columns));
+            TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
             TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
             TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(1.0 / g.spacing[0]));
             TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(1.0 / g.spacing[1]));
             if (k == 0) TIFFSetField(t, TIFFTAG_IMAGEDESCRIPTION, description.c_str());
+            if (!TIFFDeferStrileArrayWriting(t) || !TIFFWriteCheck(t, 0, "WriteTiffStack") || !TIFFWriteDirectory(t))
+                Fail(path, "cannot write page " + std::to_string(k));
+        }
+        for (std::uint32_t k = 0; k < g.count; ++k) {
+            if (!TIFFSetDirectory(t, static_cast<tdir_t>(k))) Fail(path, "cannot write page " + std::to_string(k));
             const float* image = samples + page * k;
-            for (std::uint32_t r = 0; r < g.rows; ++r)
-                if (TIFFWriteScanline(t, const_cast<float*>(image + std::size_t{g.columns} * r), r, 0) < 0)
+            for (std::uint32_t s = 0; s < strips; ++s) {
+                const std::uint32_t rows = std::min(rowsPerStrip, g.rows - s * rowsPerStrip);
+                const tmsize_t bytes = static_cast<tmsize_t>(std::size_t{g.columns} * rows * sizeof(float));
+                if (TIFFWriteEncodedStrip(t, s, const_cast<float*>(image + std::size_t{g.columns} * rowsPerStrip * s),
+                                          bytes) != bytes)
                     Fail(path, "cannot write page " + std::to_string(k));
-            if (!TIFFWriteDirectory(t)) Fail(path, "cannot write page " + std::to_string(k));
+            }
+            if (!TIFFForceStrileArrayWriting(t)) Fail(path, "cannot write page " + std::to_string(k));
         }
         TIFF* raw = tif.release();
         TIFFFlush(raw);
