@@ -44,15 +44,15 @@ struct GatheredImages {
     std::vector<float> samples;
 };
 
-template <class Member>
-GatheredImages GatherImages(std::size_t count, CListElementStub* (*stubOf)(void*, std::size_t),
-                            Member* (*memberOf)(void*, std::size_t), void* owner, const char* noun,
-                            void (*visit)(const Member&, std::size_t, void*), void* visitData) {
+// `stubOf(i)` and `memberOf(i)` give entry i; `visit(member, i)` notes
+// what else the export needs of it while it is loaded.
+template <class StubOf, class MemberOf, class Visit>
+GatheredImages GatherImages(std::size_t count, const char* noun, StubOf stubOf, MemberOf memberOf, Visit visit) {
     GatheredImages g;
     if (count == 0) throw std::runtime_error(std::string("nothing to export: there is no ") + noun);
     for (std::size_t i = 0; i < count; ++i) {
-        CListElementStub& stub = *stubOf(owner, i);
-        Member* member = memberOf(owner, i);
+        CListElementStub& stub = *stubOf(i);
+        auto* member = memberOf(i);
         const std::string which = std::string(noun) + " " + std::to_string(i);
         if (!member) throw std::runtime_error(which + " is missing");
         LoadedScope loaded(stub);
@@ -70,7 +70,7 @@ GatheredImages GatherImages(std::size_t count, CListElementStub* (*stubOf)(void*
         }
         const float* p = member->GetPixels();
         g.samples.insert(g.samples.end(), p, p + member->GetPixelCount());
-        if (visit) visit(*member, i, visitData);
+        visit(*member, i);
     }
     return g;
 }
@@ -82,19 +82,17 @@ struct SliceFacts {
 };
 
 GatheredImages GatherSlices(CSliceCollection& slices, SliceFacts& facts) {
-    return GatherImages<CSlice>(
-        slices.GetCount(), [](void* o, std::size_t i) { return static_cast<CSliceCollection*>(o)->GetEntry(i); },
-        [](void* o, std::size_t i) { return static_cast<CSliceCollection*>(o)->GetSlice(i); }, &slices, "slice",
-        [](const CSlice& s, std::size_t i, void* data) {
-            auto& f = *static_cast<SliceFacts*>(data);
+    return GatherImages(
+        slices.GetCount(), "slice", [&](std::size_t i) { return slices.GetEntry(i); },
+        [&](std::size_t i) { return slices.GetSlice(i); },
+        [&](const CSlice& s, std::size_t i) {
             if (i == 0) {
-                f.pitchX = s.GetPitchX();
-                f.pitchY = s.GetPitchY();
-                f.axis = s.GetAxis();
+                facts.pitchX = s.GetPitchX();
+                facts.pitchY = s.GetPitchY();
+                facts.axis = s.GetAxis();
             }
-            f.positions.push_back(s.GetPosition());
-        },
-        &facts);
+            facts.positions.push_back(s.GetPosition());
+        });
 }
 
 StackGeometry SliceStackGeometry(const GatheredImages& images, const SliceFacts& facts) {
@@ -117,25 +115,21 @@ struct ProjectionFacts {
 void Append(std::vector<double>& to, const CVector4& p) { to.insert(to.end(), {p.x, p.y, p.z}); }
 
 GatheredImages GatherProjections(CProjectionCollection& collection, ProjectionFacts& facts) {
-    return GatherImages<CProjection>(
-        collection.GetCount(),
-        [](void* o, std::size_t i) { return static_cast<CProjectionCollection*>(o)->GetMember(i); },
-        [](void* o, std::size_t i) { return static_cast<CProjectionCollection*>(o)->GetProjection(i); },
-        &collection, "projection",
-        [](const CProjection& p, std::size_t i, void* data) {
-            auto& f = *static_cast<ProjectionFacts*>(data);
+    return GatherImages(
+        collection.GetCount(), "projection", [&](std::size_t i) { return collection.GetMember(i); },
+        [&](std::size_t i) { return collection.GetProjection(i); },
+        [&](const CProjection& p, std::size_t i) {
             const CDetector& d = p.GetDetector();
-            Append(f.source, p.GetSource().GetPosition());
-            Append(f.centre, d.GetCenter());
-            Append(f.h, d.GetHorizontal());
-            Append(f.v, d.GetVertical());
-            f.size.insert(f.size.end(), {p.GetDimX(), p.GetDimY()});
+            Append(facts.source, p.GetSource().GetPosition());
+            Append(facts.centre, d.GetCenter());
+            Append(facts.h, d.GetHorizontal());
+            Append(facts.v, d.GetVertical());
+            facts.size.insert(facts.size.end(), {p.GetDimX(), p.GetDimY()});
             if (i == 0) {
-                f.pitchX = p.GetPitchX();
-                f.pitchY = p.GetPitchY();
+                facts.pitchX = p.GetPitchX();
+                facts.pitchY = p.GetPitchY();
             }
-        },
-        &facts);
+        });
 }
 
 Hdf5DataSet FloatSet(const char* name, const GatheredImages& images, std::size_t count) {

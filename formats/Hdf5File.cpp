@@ -2,6 +2,8 @@
 
 #include <hdf5.h>
 
+#include <cstring>
+#include <fstream>
 #include <mutex>
 
 #include "app/archive/ArchiveException.h"
@@ -124,6 +126,61 @@ void WriteDataSet(hid_t file, const Hdf5DataSet& set, int deflateLevel, const st
     for (const Hdf5Attribute& a : set.attributes) WriteAttribute(ds, a, path);
 }
 
+std::uint64_t LittleEndian(const unsigned char* p, unsigned bytes) {
+    std::uint64_t v = 0;
+    for (unsigned i = bytes; i-- > 0;) v = v << 8 | p[i];
+    return v;
+}
+
+// The library believes the sizes a superblock states and reserves memory
+// by them before it notices a damaged or truncated file (4 GiB for a
+// 50-byte file). The superblock is checked here first: a known version,
+// sane offset and length sizes, and an end-of-file address the file
+// reaches. Empty when it passes, else why not.
+std::string SuperblockProblem(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot open the file";
+    in.seekg(0, std::ios::end);
+    const std::uint64_t length = static_cast<std::uint64_t>(in.tellg());
+    static const unsigned char kSignature[8] = {0x89, 'H', 'D', 'F', '\r', '\n', 0x1a, '\n'};
+    // The superblock sits at 0 or after a user block of 512, 1024, 2048, ... bytes.
+    for (std::uint64_t base = 0; base + 8 <= length; base = base ? base * 2 : 512) {
+        unsigned char head[64] = {};
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(base));
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        const std::uint64_t got = static_cast<std::uint64_t>(in.gcount());
+        if (got < 8 || std::memcmp(head, kSignature, 8) != 0) continue;
+        if (got < 16) return "the HDF5 superblock is truncated";
+        const unsigned version = head[8];
+        unsigned offsets = 0, lengths = 0;
+        std::uint64_t eofAt = 0, minimum = 0;
+        if (version <= 1) {
+            offsets = head[13];
+            lengths = head[14];
+            const std::uint64_t fixed = version == 0 ? 24 : 28;
+            eofAt = fixed + 2 * offsets;
+            minimum = fixed + 4 * offsets + (2 * offsets + 24);
+        } else if (version <= 3) {
+            offsets = head[9];
+            lengths = head[10];
+            eofAt = 12 + 2 * offsets;
+            minimum = 12 + 4 * offsets + 4;
+        } else {
+            return "HDF5 superblock version " + std::to_string(version) + " is not supported";
+        }
+        const auto sane = [](unsigned n) { return n == 2 || n == 4 || n == 8; };
+        if (!sane(offsets) || !sane(lengths)) return "the HDF5 superblock is damaged";
+        if (length - base < minimum || got < eofAt + offsets) return "the HDF5 superblock is truncated";
+        const std::uint64_t eof = LittleEndian(head + eofAt, offsets);
+        const std::uint64_t undefined = offsets == 8 ? UINT64_MAX : (std::uint64_t{1} << (8 * offsets)) - 1;
+        if (eof != undefined && eof > length - base)
+            return "the file is shorter than its HDF5 superblock states (truncated)";
+        return {};
+    }
+    return "not an HDF5 file";
+}
+
 }  // namespace
 
 void WriteHdf5File(const std::string& path, const std::vector<Hdf5DataSet>& sets, int deflateLevel) {
@@ -140,10 +197,7 @@ void WriteHdf5File(const std::string& path, const std::vector<Hdf5DataSet>& sets
 
 Hdf5Array ReadHdf5Array(const std::string& path, const std::string& name, int minRank, int maxRank) {
     SilenceLibrary();
-    if (H5Fis_hdf5(path.c_str()) <= 0) {
-        H5Eclear2(H5E_DEFAULT);
-        throw CFileException(path, "not an HDF5 file");
-    }
+    if (const std::string problem = SuperblockProblem(path); !problem.empty()) throw CFileException(path, problem);
     Id file(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), &H5Fclose);
     if (file.Bad()) Fail(path, "cannot open the HDF5 file");
     if (H5Lexists(file, name.c_str(), H5P_DEFAULT) <= 0) {
@@ -190,10 +244,7 @@ Hdf5Array ReadHdf5Array(const std::string& path, const std::string& name, int mi
 
 bool Hdf5HasDataSet(const std::string& path, const std::string& name) {
     SilenceLibrary();
-    if (H5Fis_hdf5(path.c_str()) <= 0) {
-        H5Eclear2(H5E_DEFAULT);
-        return false;
-    }
+    if (!SuperblockProblem(path).empty()) return false;
     Id file(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), &H5Fclose);
     const bool found = !file.Bad() && H5Lexists(file, name.c_str(), H5P_DEFAULT) > 0 &&
                        H5Oexists_by_name(file, name.c_str(), H5P_DEFAULT) > 0;

@@ -212,7 +212,7 @@ ImageStackData ReadTiffStack(const std::string& path) {
         const std::uint64_t pageBytes = SaturatedProduct({k.width, k.height, k.bits / 8u});
         claimedBytes = CheckedSum(claimedBytes, pageBytes).value_or(UINT64_MAX);
         const std::uint64_t bound = k.compression == COMPRESSION_NONE ? fileBytes : SaturatedProduct({fileBytes, 1100});
-        const std::uint64_t samples = SaturatedProduct({stack.values.size(), 1}) + std::uint64_t{k.width} * k.height;
+        const std::uint64_t samples = stack.values.size() + std::uint64_t{k.width} * k.height;
         if (claimedBytes > bound || samples > kMaxStackSamples)
             Fail(path, "the pages claim more data than the file holds");
         if (static_cast<std::uint64_t>(TIFFScanlineSize64(t)) != line.size())

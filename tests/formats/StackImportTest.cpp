@@ -264,6 +264,21 @@ TEST(StackImportCorruption, TiffTruncationsAndFlips) {
     Battery(dir.File("s.tif"), dir.File("s.tif"), 2000);
 }
 
+TEST(StackImportCorruption, ADamagedSuperblockIsRefusedBeforeTheLibraryReservesMemory) {
+    // Found by the fuzzer: given to the library, these 50 bytes cost 4 GiB.
+    const std::vector<std::uint8_t> bytes = {
+        0x89, 0x48, 0x44, 0x46, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x08, 0x00, 0x04,
+        0x00, 0x10, 0x00, 0x00, 0xff, 0xff, 0xff, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0x53,
+        0xff, 0xff, 0xff, 0xfe, 0xff, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0f, 0x00};
+    test::TempDir dir;
+    test::WriteBytes(dir.File("d.h5"), bytes);
+    EXPECT_EQ(ImportError(dir.File("d.h5"), {}), "the HDF5 superblock is truncated: " + dir.File("d.h5"));
+    std::vector<std::uint8_t> version9 = bytes;
+    version9[8] = 9;
+    test::WriteBytes(dir.File("v.h5"), version9);
+    EXPECT_EQ(ImportError(dir.File("v.h5") + ":/x", {}), "HDF5 superblock version 9 is not supported: " + dir.File("v.h5"));
+}
+
 TEST(StackImportCorruption, Hdf5TruncationsAndFlips) {
     test::TempDir dir;
     CProjectionCollection c;
