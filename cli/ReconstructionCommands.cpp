@@ -17,6 +17,7 @@
 #include "cli/ProgressFrame.h"
 #include "cli/DocumentCommands.h"
 #include "contract/Registry.h"
+#include "formats/DocumentExports.h"
 #include "phantom/Phantom.h"
 #include "reconstruction/BackProjector.h"
 #include "reconstruction/HResultText.h"
@@ -38,7 +39,9 @@ const char* const kReconstructUsage =
     "                               phantom) with a renderer plug-in, named \"Tessor\", \"Karvex\",\n"
     "                               by display name or by class id; each --option sets a property\n"
     "                               of the renderer (e.g. IsProcessCollection=1); defaults: a box of\n"
-    "                               2 x 2 x 2 units in 64 x 64 x 64 voxels; --force replaces OUT.vol";
+    "                               2 x 2 x 2 units in 64 x 64 x 64 voxels; --force replaces OUT.vol;\n"
+    "                               OUT.h5 writes the HDF5 export instead, with the renderer and its\n"
+    "                               options as attributes";
 
 const char* const kExportVolumeHdfUsage =
     "  export hdf IN.vol OUT.hdf     NCSA HDF: one float32 data set of sizes (nZ, nY, nX)";
@@ -189,7 +192,9 @@ int RunReconstructCommand(Args& args) {
     if (!missing.empty()) std::cerr << "voxmill-cli: " << missing << '\n';
     if (FAILED(hr)) throw CliError("the renderer failed (" + HResultText(hr) + "); nothing was written");
     try {
-        volume->Save(outPath);
+        const std::string ext = LowerExtension(outPath);
+        if (ext == ".h5" || ext == ".hdf5") voxmill::ExportVolumeHdf5(*volume, outPath);
+        else volume->Save(outPath);
     } catch (const std::exception& e) {
         throw CliError(outPath + ": " + e.what());
     }

@@ -60,6 +60,14 @@ TEST_F(FormatCli, Hdf5ProjectionExportReconstructsToTheSameVolume) {
     EXPECT_EQ(original.size(), 12u * 12 * 12 * 4);
     EXPECT_EQ(CTestFolder::ReadText(m_folder.File("again.raw")), original);
 
+    // Rendered straight into HDF5, the file names the renderer and its options.
+    r = Cli("reconstruct head.prs tagged.h5 --renderer Tessor --voxels 12 12 12 --option IsProcessCollection=1");
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const std::string tagged = CTestFolder::ReadText(m_folder.File("tagged.h5"));
+    EXPECT_TRUE(Has(tagged, "IsProcessCollection=1"));
+    EXPECT_TRUE(Has(tagged, "Tessor"));
+    EXPECT_FALSE(Exists("tagged.vol"));
+
     for (const char* kind : {"hdf5", "tiff", "mha", "nrrd"}) {
         r = Cli(std::string("export ") + kind + " head.vol head." + kind);
         EXPECT_EQ(r.rc, 0) << kind << ": " << r.err;
