@@ -58,6 +58,9 @@ public:
     CListElementStub* AddMember(CProjection* projection);
     // Appends a new empty projection (initialised as a new document).
     CListElementStub* NewProjection();
+    // A new projection document attached to the Projection template, not
+    // yet a member (imports fill it before anything is replaced).
+    static std::unique_ptr<CProjection> MakeMemberProjection();
     std::size_t GetCount() const { return m_members.size(); }
     CListElementStub* GetMember(std::size_t index) const;
     // The member's projection (loaded or not), or null.
@@ -119,8 +122,6 @@ private:
         ULONG m_refs = 1;
     };
 
-    // A new projection document attached to the Projection template.
-    static std::unique_ptr<CProjection> MakeMemberProjection();
     void StoreSinogram(CArchive& ar);
     void LoadSinogram(CArchive& ar, const SinogramImport& values);
     // Reads the sinogram into new projections, appended on success only.

@@ -126,4 +126,24 @@ private:
     bool m_bLoadFailed = false;
 };
 
+// Loads an entry for the length of a scope and unloads it again unless it
+// was loaded before.
+class LoadedScope {
+public:
+    explicit LoadedScope(CListElementStub& entry) : m_entry(entry), m_wasLoaded(entry.m_bLoaded) {
+        m_loaded = entry.Load();
+    }
+    ~LoadedScope() {
+        if (!m_wasLoaded) m_entry.Unload();
+    }
+    LoadedScope(const LoadedScope&) = delete;
+    LoadedScope& operator=(const LoadedScope&) = delete;
+    bool Loaded() const { return m_loaded; }
+
+private:
+    CListElementStub& m_entry;
+    bool m_wasLoaded;
+    bool m_loaded = false;
+};
+
 }  // namespace voxmill

@@ -9,6 +9,7 @@
 #include "cli/AcquisitionCommands.h"
 #include "cli/CineCommands.h"
 #include "cli/Command.h"
+#include "cli/FormatCommands.h"
 #include "cli/ReconstructionCommands.h"
 #include "cli/SliceCommands.h"
 #include "phantom/Phantom.h"
@@ -42,6 +43,7 @@ const std::vector<ImportKind>& ImportKinds() {
         {"raw", kImportRawUsage, &RunImportRaw},
         {"sinogram", kImportSinogramUsage, &RunImportSinogram},
         {"raws", kImportRawsUsage, &RunImportRaws},
+        {"stack", kImportStackUsage, &RunImportStack},
     };
     return table;
 }
@@ -57,6 +59,28 @@ const std::vector<ExportKind>& ExportKinds() {
          &ExportCollectionSinogram},
         {"hdf", ".vol", kExportVolumeHdfUsage, &ExportVolumeHdf},
         {"raw", ".vol", kExportVolumeRawUsage, &ExportVolumeRaw},
+        {"hdf5", ".vol", "  export hdf5 IN.vol OUT.h5 [--deflate 1-9]\n"
+                         "                               HDF5 /volume (nZ, nY, nX) float32 with voxel_size, origin,\n"
+                         "                               direction, extent and units attributes",
+         nullptr, &ExportVolumeHdf5},
+        {"tiff", ".vol", "  export tiff IN.vol OUT.tif   one float32 page per z layer, ImageJ scale", nullptr,
+         &ExportVolumeTiff},
+        {"mha", ".vol", "  export mha IN.vol OUT.mha    MetaImage, header and float32 voxels in one file", nullptr,
+         &ExportVolumeMetaImage},
+        {"nrrd", ".vol", "  export nrrd IN.vol OUT.nrrd  NRRD, float32 voxels with space directions and origin",
+         nullptr, &ExportVolumeNrrd},
+        {"hdf5", ".sls", "  export hdf5 IN.sls OUT.h5 [--deflate 1-9]\n"
+                         "                               HDF5 /slices (N, rows, columns) float32 with pixel_size,\n"
+                         "                               axis and positions",
+         nullptr, &ExportSlicesHdf5},
+        {"tiff", ".sls", "  export tiff IN.sls OUT.tif   one float32 page per slice, ImageJ scale", nullptr,
+         &ExportSlicesTiff},
+        {"hdf5", ".prs", "  export hdf5 IN.prs OUT.h5 [--deflate 1-9]\n"
+                         "                               HDF5 /projections (N, rows, columns) float32 with source,\n"
+                         "                               detector_centre, detector_h, detector_v, detector_size",
+         nullptr, &ExportProjectionsHdf5},
+        {"tiff", ".prs", "  export tiff IN.prs OUT.tif   one float32 page per projection", nullptr,
+         &ExportProjectionsTiff},
         {"bmp", ".slc", kExportSliceBitmapUsage, nullptr, &ExportSliceBitmap},
         {"bmp", ".sls", kExportSliceCollectionBitmapUsage, nullptr, &ExportSliceCollectionBitmap},
         {"raw", ".sld", "  export raw IN.sld OUT.raw    the slide's bytes, row 0 first", &ExportSlideRaw},
@@ -112,7 +136,7 @@ const char* InfoUsage() {
 }
 
 int RunImportCommand(Args& args) {
-    const std::string kind = args.Next("import kind (raw, sinogram or raws)");
+    const std::string kind = args.Next("import kind (raw, sinogram, raws or stack)");
     for (const ImportKind& k : ImportKinds())
         if (kind == k.kind) return k.run(args);
     std::string kinds;

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "cli/Command.h"
 
 namespace voxmill::cli {
 
@@ -49,5 +52,18 @@ const char* InfoUsage();
 int RunImportCommand(Args& args);
 int RunExportCommand(Args& args);
 int RunInfoCommand(Args& args);
+
+// Reads a whole document of type Doc; CliError naming the file on failure.
+template <class Doc>
+std::unique_ptr<Doc> OpenDocument(const std::string& path) {
+    auto doc = std::make_unique<Doc>();
+    doc->m_bAutoDelete = false;
+    try {
+        doc->Open(path);
+    } catch (const std::exception& e) {
+        throw CliError(path + ": " + e.what());
+    }
+    return doc;
+}
 
 }  // namespace voxmill::cli

@@ -22,6 +22,7 @@
 #include "cli/ReconstructionSetup.h"
 #include "contract/Registry.h"
 #include "contract/Renderer.h"
+#include "formats/DocumentExports.h"
 #include "phantom/Phantom.h"
 #include "reconstruction/BackProjector.h"
 #include "reconstruction/HResultText.h"
@@ -45,7 +46,9 @@ const char* const kReconstructUsage =
     "                               phantom) with a renderer plug-in, named \"Tessor\", \"Karvex\",\n"
     "                               by display name or by class id; each --option sets a property\n"
     "                               of the renderer (e.g. IsProcessCollection=1); defaults: a box of\n"
-    "                               2 x 2 x 2 units in 64 x 64 x 64 voxels; --force replaces OUT.vol";
+    "                               2 x 2 x 2 units in 64 x 64 x 64 voxels; --force replaces OUT.vol;\n"
+    "                               OUT.h5 writes the HDF5 export instead, with the renderer and its\n"
+    "                               options as attributes";
 
 const char* const kCompareUsage =
     "  compare A.vol|A.pha B.vol [--fov] [--diff OUT.vol] [--renderer NAME] [--force]\n"
@@ -158,7 +161,9 @@ int RunReconstructCommand(Args& args) {
                      "fan angle, in even steps): reconstructed without short-scan weights\n";
     if (FAILED(hr)) throw CliError("the renderer failed (" + HResultText(hr) + "); nothing was written");
     try {
-        volume->Save(outPath);
+        const std::string ext = LowerExtension(outPath);
+        if (ext == ".h5" || ext == ".hdf5") voxmill::ExportVolumeHdf5(*volume, outPath);
+        else volume->Save(outPath);
     } catch (const std::exception& e) {
         throw CliError(outPath + ": " + e.what());
     }

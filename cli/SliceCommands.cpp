@@ -40,18 +40,6 @@ const char* const kExportSliceCollectionBitmapUsage =
 
 namespace {
 
-template <class Doc>
-std::unique_ptr<Doc> OpenDocument(const std::string& path) {
-    auto doc = std::make_unique<Doc>();
-    doc->m_bAutoDelete = false;
-    try {
-        doc->Open(path);
-    } catch (const std::exception& e) {
-        throw CliError(path + ": " + e.what());
-    }
-    return doc;
-}
-
 std::uint32_t ParseAxis(const std::string& word) {
     if (word.size() == 1) {
         switch (std::tolower(static_cast<unsigned char>(word[0]))) {

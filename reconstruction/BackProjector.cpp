@@ -119,6 +119,7 @@ CBackProjector::RendererChoice CBackProjector::ChooseRenderer(REFCLSID clsid, co
         return RendererChoice::failed;
     }
     m_pRenderer = renderer;
+    m_optionsGiven.clear();
     DWORD connection = 0;
     m_bAdvised = SUCCEEDED(m_pRenderer->Advise(&m_xAdviseSink, &connection));
     m_dwAdvise = connection;
@@ -164,7 +165,13 @@ HRESULT CBackProjector::SetRendererOption(const std::string& name, const std::st
         if (error) *error = "no renderer is loaded";
         return E_UNEXPECTED;
     }
-    return SetDispatchProperty(m_pRenderer, name, value, error);
+    const HRESULT hr = SetDispatchProperty(m_pRenderer, name, value, error);
+    if (SUCCEEDED(hr)) {
+        auto same = [&](const auto& option) { return option.first == name; };
+        std::erase_if(m_optionsGiven, same);
+        m_optionsGiven.emplace_back(name, value);
+    }
+    return hr;
 }
 
 HRESULT CBackProjector::GetRendererOption(const std::string& name, VARIANT* value) const {
@@ -267,6 +274,7 @@ std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeS
         if (result) *result = sane ? E_OUTOFMEMORY : E_INVALIDARG;
         return volume;
     }
+    volume->SetProvenance({GetRendererUserType(), m_optionsGiven});
     const HRESULT hr = Run(*target, *volume);
     if (result) *result = hr;
     return volume;

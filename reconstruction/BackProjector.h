@@ -179,6 +179,9 @@ private:
                           CVolume& target);
 
     IOleObject* m_pRenderer = nullptr;
+    // Options set through SetRendererOption since the renderer was chosen,
+    // handed to the volumes it renders.
+    std::vector<std::pair<std::string, std::string>> m_optionsGiven;
     DWORD m_dwAdvise = 0;
     bool m_bAdvised = false;
     IStorage* m_pScratchStorage = nullptr;

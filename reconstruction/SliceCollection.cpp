@@ -23,23 +23,6 @@ CDocTemplate*& SliceTemplate() {
 
 // Holds an entry's slice loaded for the scope, unloading it only when it
 // was not loaded before (a slice shown in a window stays loaded).
-class LoadedScope {
-public:
-    explicit LoadedScope(CListElementStub& entry) : m_entry(entry), m_wasLoaded(entry.m_bLoaded) {
-        m_loaded = entry.Load();
-    }
-    ~LoadedScope() {
-        if (!m_wasLoaded) m_entry.Unload();
-    }
-    LoadedScope(const LoadedScope&) = delete;
-    LoadedScope& operator=(const LoadedScope&) = delete;
-    bool Loaded() const { return m_loaded; }
-
-private:
-    CListElementStub& m_entry;
-    bool m_wasLoaded;
-    bool m_loaded = false;
-};
 
 }  // namespace
 

@@ -42,6 +42,7 @@ void CVolume::Clear() {
     m_dimX = m_dimY = m_dimZ = 0;
     m_xMin = m_xMax = m_yMin = m_yMax = m_zMin = m_zMax = 0;
     m_pitchX = m_pitchY = m_pitchZ = 0;
+    m_provenance = {};
 }
 
 bool CVolume::CanAllocate(double dimX, double dimY, double dimZ, std::uint32_t nX, std::uint32_t nY,

@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Target.h"
 #include "contract/Volume.h"
@@ -29,6 +31,13 @@ struct VolumeVoxelRelease {
     void operator()(float* p) const {
         if (owned) std::free(p);
     }
+};
+
+// The renderer a volume came from and the options it was given, carried
+// with the volume while it is open (the .vol record has no room for them).
+struct RenderProvenance {
+    std::string renderer;
+    std::vector<std::pair<std::string, std::string>> options;  // name, value
 };
 
 class CVolume : public CTarget {
@@ -106,6 +115,10 @@ public:
     // volume is empty or holds only NaNs.
     bool GetValueRange(float& minValue, float& maxValue) const;
 
+    // Empty renderer for a volume read from a file.
+    const RenderProvenance& GetProvenance() const { return m_provenance; }
+    void SetProvenance(RenderProvenance provenance) { m_provenance = std::move(provenance); }
+
     // "NCSA HDF" export: one rank-3 float32 scientific data set of
     // dimension sizes (nZ, nY, nX), written with DFSDadddata into a fresh
     // file that then replaces `path`. Throws CFileException on an empty
@@ -150,6 +163,7 @@ private:
     double m_zMin = 0, m_zMax = 0;
     double m_pitchX = 0, m_pitchY = 0, m_pitchZ = 0;
     VoxelBlock m_pVoxels;
+    RenderProvenance m_provenance;
 
     XVolume m_xVolume{this};
     ULONG m_refs = 1;

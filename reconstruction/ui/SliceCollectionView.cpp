@@ -1,6 +1,10 @@
 #include "reconstruction/ui/SliceCollectionView.h"
 
+#include <QMenu>
+
 #include "app/ListElementStub.h"
+#include "formats/DocumentExports.h"
+#include "formats/ui/StackExportMenu.h"
 #include "reconstruction/Slice.h"
 #include "reconstruction/SliceCollection.h"
 
@@ -16,7 +20,20 @@ CSliceCollectionView::CSliceCollectionView(QWidget* parent)
                        QStringLiteral("slice"),
                        QStringLiteral("slice"),
                        kSliceTemplate},
-                      parent) {}
+                      parent),
+      m_pExportMenu(new QMenu(QStringLiteral("Export"), this)) {
+    const auto slices = [this]() -> CSliceCollection& { return *GetCollection(); };
+    m_pStackExports = new CStackExportMenu(
+        m_pExportMenu, this, QStringLiteral("slice collection"),
+        {{StackFormat::hdf5, [slices](const std::string& p) { ExportSlicesHdf5(slices(), p); }},
+         {StackFormat::tiff, [slices](const std::string& p) { ExportSlicesTiff(slices(), p); }}});
+    connect(m_pExportMenu, &QMenu::aboutToShow, this, &CSliceCollectionView::UpdateCommandState);
+}
+
+void CSliceCollectionView::UpdateCommandState() {
+    const CSliceCollection* slices = GetCollection();
+    m_pStackExports->SetEnabled(slices && slices->GetCount() > 0);
+}
 
 CSliceCollectionView::~CSliceCollectionView() { DetachFromDocument(); }
 

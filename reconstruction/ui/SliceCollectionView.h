@@ -34,12 +34,21 @@ public:
     // cannot be shown.
     CChildFrame* OpenSlice(int index) { return OpenMember(index); }
     QMenu* SlicesMenu() const { return MembersMenu(); }
+    QMenu* ExportMenu() const { return m_pExportMenu; }
+    // The whole collection as one HDF5 or TIFF stack.
+    class CStackExportMenu* StackExports() const { return m_pStackExports; }
 
 protected:
     std::size_t MemberCount() const override;
     CListElementStub* Member(std::size_t index) const override;
     CDocument* MemberDocument(std::size_t index) const override;
     QString MemberText(std::size_t index) const override;
+    QList<QMenu*> CommandMenus() const override { return {m_pExportMenu}; }
+    void UpdateCommandState() override;
+
+private:
+    QMenu* m_pExportMenu;
+    class CStackExportMenu* m_pStackExports = nullptr;
 };
 
 }  // namespace voxmill

@@ -1,5 +1,8 @@
 #include "reconstruction/ui/VolumeView.h"
 
+#include "formats/DocumentExports.h"
+#include "formats/ui/StackExportMenu.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
@@ -64,6 +67,13 @@ void CVolumeView::CreateActions() {
     m_pTarget->setStatusTip(QStringLiteral("Show the volume as a target"));
     m_pExportHdf = m_pExportMenu->addAction(QStringLiteral("NCSA HDF"), this, &CVolumeView::OnExportHdf);
     m_pExportHdf->setStatusTip(QStringLiteral("Write the voxels as an HDF scientific data set"));
+    const auto volume = [this]() -> CVolume& { return *GetVolume(); };
+    m_pStackExports = new CStackExportMenu(
+        m_pExportMenu, this, QStringLiteral("volume"),
+        {{StackFormat::hdf5, [volume](const std::string& p) { ExportVolumeHdf5(volume(), p); }},
+         {StackFormat::tiff, [volume](const std::string& p) { ExportVolumeTiff(volume(), p); }},
+         {StackFormat::metaImage, [volume](const std::string& p) { ExportVolumeMetaImage(volume(), p); }},
+         {StackFormat::nrrd, [volume](const std::string& p) { ExportVolumeNrrd(volume(), p); }}});
     for (QMenu* menu : {m_pVolumeMenu, m_pExportMenu})
         connect(menu, &QMenu::aboutToShow, this, &CVolumeView::UpdateCommandState);
 }
@@ -96,6 +106,7 @@ void CVolumeView::UpdateCommandState() {
     const CDocTemplate* target = FindTemplate(kTargetTemplate);
     m_pTarget->setEnabled(volume && target && target->HasFrameFactory());
     m_pExportHdf->setEnabled(volume && volume->IsAllocated());
+    m_pStackExports->SetEnabled(volume && volume->IsAllocated());
 }
 
 CChildFrame* CVolumeView::MakeSlices(std::uint32_t axis) {

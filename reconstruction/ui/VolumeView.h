@@ -53,6 +53,8 @@ public:
     QAction* SliceAction(std::uint32_t axis) const;
     QAction* TargetAction() const { return m_pTarget; }
     QAction* ExportHdfAction() const { return m_pExportHdf; }
+    // HDF5, TIFF stack, MetaImage and NRRD.
+    class CStackExportMenu* StackExports() const { return m_pStackExports; }
 
 public slots:
     void OnXSlices();
@@ -72,6 +74,7 @@ private:
     QAction* m_pSlices[3] = {};
     QAction* m_pTarget = nullptr;
     QAction* m_pExportHdf = nullptr;
+    class CStackExportMenu* m_pStackExports = nullptr;
 };
 
 }  // namespace voxmill

@@ -23,6 +23,7 @@
 #include "contract/Registry.h"
 #include "hardware/Slide.h"
 #include "hardware/SlideCollection.h"
+#include "formats/DetectorStackImport.h"
 #include "imaging/BinaryMatrixImport.h"
 #include "imaging/Surface.h"
 #include "imaging/Surfacei.h"
@@ -134,6 +135,15 @@ void ReadBitmap(const std::string& path) {
 #define VOXMILL_STRINGIFY2(x) #x
 #define VOXMILL_STRINGIFY(x) VOXMILL_STRINGIFY2(x)
 
+// A detector stack import's reading step: refused or read whole.
+void ReadStack(const StackSource& source) {
+    try {
+        const ImageStackData stack = ReadImageStack(source);
+        if (stack.values.size() != std::size_t{stack.columns} * stack.rows * stack.count) std::abort();
+    } catch (const std::exception&) {
+    }
+}
+
 void Dispatch(const std::uint8_t* data, std::size_t size) {
     const std::string kind = VOXMILL_STRINGIFY(VOXMILL_FUZZ_KIND);
     if (kind == "matrix") return ImportMatrix(data, size);
@@ -153,6 +163,8 @@ void Dispatch(const std::uint8_t* data, std::size_t size) {
     else if (kind == "sds") OpenDocument<CSlideCollection>(path);
     else if (kind == "bmp") ReadBitmap(path);
     else if (kind == "registry") LoadRegistry(path);
+    else if (kind == "tiff") ReadStack(StackSource{path, {}});
+    else if (kind == "hdf5") ReadStack(StackSource{path, "/projections"});
     else std::abort();
 }
 

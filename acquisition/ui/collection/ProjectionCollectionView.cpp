@@ -1,5 +1,8 @@
 #include "acquisition/ui/collection/ProjectionCollectionView.h"
 
+#include "formats/DocumentExports.h"
+#include "formats/ui/StackExportMenu.h"
+
 #include <QAction>
 #include <QDialog>
 #include <QHeaderView>
@@ -69,6 +72,11 @@ void CProjectionCollectionView::CreateActions() {
     m_pExportSinogram = m_pExportMenu->addAction(QStringLiteral("Sinogram Binary Matrix (IEEE Float)"), this,
                                                  &CProjectionCollectionView::OnExportSinogram);
     m_pExportSinogram->setStatusTip(QStringLiteral("Write all projections to one raw file of floats"));
+    const auto projections = [this]() -> CProjectionCollection& { return *GetCollection(); };
+    m_pStackExports = new CStackExportMenu(
+        m_pExportMenu, this, QStringLiteral("collection"),
+        {{StackFormat::hdf5, [projections](const std::string& p) { ExportProjectionsHdf5(projections(), p); }},
+         {StackFormat::tiff, [projections](const std::string& p) { ExportProjectionsTiff(projections(), p); }}});
 }
 
 CProjectionCollection* CProjectionCollectionView::GetCollection() const {
@@ -107,6 +115,7 @@ void CProjectionCollectionView::UpdateCommandState() {
     m_pImportSinogram->setEnabled(collection != nullptr);
     m_pImportBinaryMatrix->setEnabled(collection != nullptr);
     m_pExportSinogram->setEnabled(collection && collection->GetCount() > 0);
+    m_pStackExports->SetEnabled(collection && collection->GetCount() > 0);
 }
 
 // --- commands ---------------------------------------------------------------------

@@ -39,6 +39,8 @@ public:
     QAction* ImportSinogramAction() const { return m_pImportSinogram; }
     QAction* ImportBinaryMatrixAction() const { return m_pImportBinaryMatrix; }
     QAction* ExportSinogramAction() const { return m_pExportSinogram; }
+    // The projections and their geometry as HDF5, the images as a TIFF stack.
+    class CStackExportMenu* StackExports() const { return m_pStackExports; }
 
 public slots:
     void OnImportSinogram();
@@ -61,6 +63,7 @@ private:
     QAction* m_pImportSinogram = nullptr;
     QAction* m_pImportBinaryMatrix = nullptr;
     QAction* m_pExportSinogram = nullptr;
+    class CStackExportMenu* m_pStackExports = nullptr;
 };
 
 }  // namespace voxmill

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/ui/TargetView.h"
+#include "formats/ui/StackExportMenu.h"
 #include "reconstruction/Slice.h"
 #include "tests/app/ui/UiTestSupport.h"
 #include "tests/reconstruction/ui/ReconstructionUiSupport.h"
@@ -48,7 +49,8 @@ private slots:
         const QList<QMenu*> menus = view->DocumentMenus();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus[0]->title(), QString("Export"));
-        QCOMPARE(ActionTexts(menus[0]), QStringList{"NCSA HDF"});
+        QCOMPARE(ActionTexts(menus[0]),
+                 (QStringList{"NCSA HDF", "HDF5", "TIFF Stack (32-bit Float)", "MetaImage", "NRRD"}));
         QCOMPARE(menus[1]->title(), QString("Volume"));
         QCOMPARE(ActionTexts(menus[1]), (QStringList{"X Slices", "Y Slices", "Z Slices", "Target"}));
         QCOMPARE(view->ScrollArea()->widget()->size(), QSize(100, 100));
@@ -63,6 +65,7 @@ private slots:
         CVolumeView* view = NewVolume(0, 0, 0);
         QVERIFY(!view->GetVolume()->IsAllocated());
         QVERIFY(!view->ExportHdfAction()->isEnabled());
+        QVERIFY(!view->StackExports()->Action(StackFormat::nrrd)->isEnabled());
         CChildFrame* frame = view->MakeSlices(2);
         QVERIFY(frame);
         auto* collection = dynamic_cast<CSliceCollection*>(frame->GetDocument());
@@ -133,6 +136,39 @@ private slots:
         view->ExportHdfAction()->trigger();
         QCOMPARE(prompts.requests.size(), 2u);
         QCOMPARE(QDir(m_dir->path()).entryList({"*.hdf"}).size(), 1);
+    }
+
+    void theStackExportsAskForAFileAndWriteIt() {
+        CVolumeView* view = NewVolume(8, 4, 2);
+        const struct {
+            StackFormat format;
+            const char* filter;
+            const char* suffix;
+            QByteArray magic;
+        } cases[] = {
+            {StackFormat::hdf5, "HDF5 Files (*.h5 *.hdf5)", "h5", QByteArray("\x89HDF\r\n\x1a\n", 8)},
+            {StackFormat::tiff, "TIFF Files (*.tif *.tiff)", "tif", QByteArray("II*\0", 4)},
+            {StackFormat::metaImage, "MetaImage Files (*.mha)", "mha", QByteArray("ObjectType = Image\n")},
+            {StackFormat::nrrd, "NRRD Files (*.nrrd)", "nrrd", QByteArray("NRRD0004\n")},
+        };
+        ScopedFilePrompts prompts;
+        for (const auto& c : cases) {
+            const QString path = m_dir->filePath(QString("volume-%1").arg(c.suffix));
+            prompts.paths.push_back(path);  // no extension typed
+            QAction* action = view->StackExports()->Action(c.format);
+            QVERIFY(action->isEnabled());
+            action->trigger();
+            QCOMPARE(prompts.requests.back().filters, QStringList{c.filter});
+            QCOMPARE(prompts.requests.back().defaultSuffix, QString(c.suffix));
+            QFile file(path + "." + c.suffix);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+            QCOMPARE(file.read(c.magic.size()), c.magic);
+        }
+        // A failure is shown, and the file it would have replaced stays.
+        ScopedMessageBoxes boxes;
+        QVERIFY(!view->StackExports()->Export(StackFormat::nrrd, m_dir->filePath("no/such/folder/v.nrrd")));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].startsWith("The volume could not be exported to "));
     }
 
     void aFailedExportIsShownAndChangesNothing() {

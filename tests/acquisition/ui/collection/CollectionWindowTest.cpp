@@ -2,6 +2,7 @@
 // the "Angle (rad)" column, opening a member in its projection window, the
 // two imports, the sinogram export and the target view.
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QListView>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QTreeView>
 
 #include "acquisition/ui/collection/SinogramImportDialog.h"
+#include "formats/ui/StackExportMenu.h"
 #include "imaging/ui/BinaryMatrixImportDialog.h"
 #include "imaging/ui/SpinEdit.h"
 #include "tests/acquisition/ui/collection/CollectionUiSupport.h"
@@ -191,6 +193,28 @@ private slots:
 
         CProjectionCollection* empty = NewCollection(bench, 0);
         QVERIFY(!ImageWorkbench::ViewOf<CProjectionCollectionView>(*empty)->ExportSinogramAction()->isEnabled());
+    }
+
+    void stackExports() {
+        ImageWorkbench bench;
+        QTemporaryDir dir;
+        CProjectionCollection* collection = NewCollection(bench, 3);
+        auto* view = ImageWorkbench::ViewOf<CProjectionCollectionView>(*collection);
+        QAction* hdf5 = view->StackExports()->Action(StackFormat::hdf5);
+        QVERIFY(hdf5->isEnabled());
+        QVERIFY(view->StackExports()->Action(StackFormat::tiff)->isEnabled());
+        QVERIFY(!view->StackExports()->Action(StackFormat::nrrd));  // a volume format only
+        test::ScopedFilePrompts prompts;
+        prompts.paths.push_back(dir.filePath(QStringLiteral("all")));
+        hdf5->trigger();
+        QFile file(dir.filePath(QStringLiteral("all.h5")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(8), QByteArray("\x89HDF\r\n\x1a\n", 8));
+        QVERIFY(view->StackExports()->Export(StackFormat::tiff, dir.filePath(QStringLiteral("all.tif"))));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("all.tif"))).size() > qint64(4 * 3 * 8 * 8));
+
+        CProjectionCollection* empty = NewCollection(bench, 0);
+        QVERIFY(!ImageWorkbench::ViewOf<CProjectionCollectionView>(*empty)->StackExports()->Action(StackFormat::hdf5)->isEnabled());
     }
 
     void targetShowsTheTargetView() {

@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "formats/ui/StackExportMenu.h"
 #include "app/ListElementStub.h"
 #include "app/templates/DocManager.h"
 #include "app/ui/FrameTable.h"
@@ -218,6 +219,36 @@ private slots:
         QCOMPARE(w.view->DetailsView()->iconSize(), QSize(64, 64));
         QCOMPARE(Entries(w.view->SlicesMenu(), true), (QStringList{"Large Icons", "Details", "Target"}));
         QCOMPARE(Entries(w.view->SlicesMenu()).mid(0, 3), (QStringList{"Add Slice", "Remove Selected", "Remove All"}));
+    }
+
+    void collectionExportsOneStackOfAllSlices() {
+        auto volume = std::make_unique<CVolume>();
+        volume->m_bAutoDelete = false;
+        QVERIFY(volume->Allocate(2, 2, 2, 8, 4, 3));
+        CSliceCollection collection;
+        collection.m_bAutoDelete = false;
+        SliceVolume(*volume, kSliceAxisZ, collection);
+        CollectionWindow w(collection);
+        QCOMPARE(w.view->ExportMenu()->title(), QString("Export"));
+        QCOMPARE(Entries(w.view->ExportMenu()), (QStringList{"HDF5", "TIFF Stack (32-bit Float)"}));
+        emit w.view->ExportMenu()->aboutToShow();
+        QVERIFY(w.view->StackExports()->Action(StackFormat::tiff)->isEnabled());
+        test::ScopedFilePrompts prompts;
+        prompts.paths.push_back(m_dir->filePath("slices"));
+        w.view->StackExports()->Action(StackFormat::tiff)->trigger();
+        QFile file(m_dir->filePath("slices.tif"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(4), QByteArray("II*\0", 4));
+        // Three pages of 8 x 4 floats at least.
+        QVERIFY(file.size() > qint64(3 * 8 * 4 * 4));
+        QVERIFY(w.view->StackExports()->Export(StackFormat::hdf5, m_dir->filePath("slices.h5")));
+
+        CSliceCollection none;
+        none.m_bAutoDelete = false;
+        none.OnNewDocument();
+        CollectionWindow e(none);
+        emit e.view->ExportMenu()->aboutToShow();
+        QVERIFY(!e.view->StackExports()->Action(StackFormat::hdf5)->isEnabled());
     }
 
     void emptyVolumeOpensAnEmptyCollectionWindow() {
