@@ -93,3 +93,17 @@ def test_every_slice_into_a_folder(tmp_path):
     voxmill.write_sls(tmp_path / "v.sls", np.ones((2, 3, 4), np.float32), "y", size=(1, 1, 1))
     voxmill.export("bmp", tmp_path / "v.sls", tmp_path / "all")
     assert sorted(p.name for p in (tmp_path / "all").iterdir()) == ["slice-000.bmp", "slice-001.bmp", "slice-002.bmp"]
+
+
+def test_a_linked_collection_replaces_the_previous_one_whole(tmp_path, small_scan):
+    _, _, projections, geometry = small_scan
+    voxmill.write_prs(tmp_path / "c.prs", projections, geometry, linked=True)
+    before = {p.name: p.read_bytes() for p in tmp_path.iterdir()}
+    # The third member cannot be written: the members before it must not
+    # have replaced the previous collection's.
+    blocker = tmp_path / "c.prs.2.PRJ.voxmill-new"
+    blocker.mkdir()
+    with pytest.raises(OSError):
+        voxmill.write_prs(tmp_path / "c.prs", projections * 2, geometry, linked=True)
+    blocker.rmdir()
+    assert {p.name: p.read_bytes() for p in tmp_path.iterdir()} == before
