@@ -8,6 +8,9 @@
 namespace voxmill::mpi {
 namespace {
 
+// Sums of 64-bit weights times rank counts need more than 64 bits.
+__extension__ using Wide = unsigned __int128;
+
 // How many of the n centres first + i pitch (i = 0..n-1) satisfy c^2 < bound.
 std::uint64_t CentresWithin(double first, double pitch, std::uint32_t n, double bound) {
     if (!(bound > 0)) return 0;
@@ -58,19 +61,19 @@ std::vector<Slab> CutSlabs(const std::vector<std::uint64_t>& weights, int parts)
     std::vector<Slab> slabs(static_cast<std::size_t>(std::max(parts, 0)));
     const std::uint64_t n = weights.size();
     if (slabs.empty()) return slabs;
-    std::vector<unsigned __int128> cumulative(n + 1, 0);
+    std::vector<Wide> cumulative(n + 1, 0);
     for (std::uint64_t k = 0; k < n; ++k) cumulative[k + 1] = cumulative[k] + weights[k];
-    const unsigned __int128 total = cumulative[n];
+    const Wide total = cumulative[n];
     const std::uint64_t p = slabs.size();
     std::uint64_t begin = 0;
     for (std::uint64_t r = 0; r < p; ++r) {
         std::uint64_t end = n;
         if (r + 1 < p) {
             // The first cut at or past this part's share of the total...
-            const unsigned __int128 target = total * (r + 1);
+            const Wide target = total * (r + 1);
             end = static_cast<std::uint64_t>(
                 std::lower_bound(cumulative.begin(), cumulative.end(), target,
-                                 [p](unsigned __int128 c, unsigned __int128 t) { return c * p < t; }) -
+                                 [p](Wide c, Wide t) { return c * p < t; }) -
                 cumulative.begin());
             // ...or the one before it, when that is closer.
             if (end > 0 && target - cumulative[end - 1] * p < cumulative[end] * p - target) --end;

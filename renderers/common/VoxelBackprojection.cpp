@@ -1,6 +1,11 @@
 #include "renderers/common/VoxelBackprojection.h"
 
+// GCC 12 reports its own AVX-512 intrinsics' undefined-vector idiom as
+// "may be used uninitialized" wherever they inline.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include <algorithm>
 #include <atomic>

@@ -207,8 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "info v.vol",
                  {"v.vol"},
                  30}),
-    [](const auto& info) {
-        std::string name = info.param.name;
+    [](const auto& test) {
+        std::string name = test.param.name;
         for (char& ch : name)
             if (ch == ' ' || ch == '-') ch = '_';
         return name;

@@ -144,7 +144,9 @@ TEST(PeakMemory, OpeningHostileFilesStaysWithinElevenHundredTimesTheirSize) {
         EXPECT_LE(o.peakBytes, bound) << o.peakBytes << " bytes at the peak for " << f.bytes.size();
         std::cout << f.name << ": " << f.bytes.size() << " bytes, peak " << (o.peakBytes >> 10) << " KiB (bound "
                   << (bound >> 10) << " KiB)\n";
-        if (f.asRegistry) EXPECT_EQ(ReadBytes(dir.File(f.file)), f.bytes);  // never rewritten
+        if (f.asRegistry) {
+            EXPECT_EQ(ReadBytes(dir.File(f.file)), f.bytes);  // never rewritten
+        }
     }
 }
 

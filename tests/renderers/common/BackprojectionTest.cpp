@@ -165,8 +165,8 @@ struct BilinearBench {
         test::FakeProjection p(a, 0.3);
         EXPECT_EQ(CProjectionGeometry::Read(&p, &g), S_OK);
         const std::size_t pixels = static_cast<std::size_t>(a.columns) * a.rows;
-        memory.assign(pixels + 2 * std::size_t{a.columns} * 4, std::numeric_limits<float>::quiet_NaN());
-        work = memory.data() + std::size_t{a.columns} * 4;
+        memory.assign(pixels + 2 * static_cast<std::size_t>(a.columns) * 4, std::numeric_limits<float>::quiet_NaN());
+        work = memory.data() + static_cast<std::size_t>(a.columns) * 4;
     }
     std::vector<float> Run(bool bilinear, bool mirror = false, bool fixedPoint = false) {
         test::FakeVolume volume(2.0, 19);
@@ -183,7 +183,7 @@ struct BilinearBench {
 
 TEST(Backprojection, ConstantDetectorGivesTheSameVolumeNearestOrBilinear) {
     BilinearBench bench;
-    std::fill(bench.work, bench.work + std::size_t{bench.a.columns} * bench.a.rows, 2.5f);
+    std::fill(bench.work, bench.work + static_cast<std::size_t>(bench.a.columns) * bench.a.rows, 2.5f);
     const auto nearest = bench.Run(false);
     int touched = 0;
     for (bool mirror : {false, true}) {

@@ -127,9 +127,10 @@ TEST(RampKernelWindow, FilteredImpulseHasTheRampTimesTheWindowAsItsSpectrum) {
             EXPECT_LT(worst, 1e-5) << "window " << w << " cutoff " << cutoff;
         }
     }
-    if (n == kColumns)
+    if (n == kColumns) {
         for (int k = 0; k < n; ++k)
             EXPECT_NEAR(rampResponse[static_cast<std::size_t>(k)], rampSpectrum[static_cast<std::size_t>(k)], 1e-5 * peak);
+    }
 }
 
 TEST(RampKernelWindow, PaddedKernelIsWindowedOverItsOwnLength) {
