@@ -12,7 +12,7 @@ packages=(
   libfftw3-dev libfftw3-single3
   libdcmtk-dev dcmtk
   libhdf4-dev hdf4-tools
-  libhdf5-dev libtiff-dev python3-h5py python3-tifffile python3-vtk9 teem-apps
+  libhdf5-dev libtiff-dev libpng-dev python3-h5py python3-tifffile python3-vtk9 teem-apps
   xvfb xauth
   pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
   clang libclang-rt-14-dev
