@@ -271,7 +271,7 @@ private slots:
             CGLContextView* head = OpenPreview(view);
             QVERIFY(head);
             dynamic_cast<QWidget*>(head->GetParentFrame())->resize(560, 520);
-            head->SetView(-35, 18, 1.7);
+            head->SetView(-35, 18, 1.2);
             QTest::qWait(100);
             head->Grab().save(picture);
         }
