@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -88,6 +89,19 @@ void CVolumePlanePane::mouseMoveEvent(QMouseEvent* event) {
 void CVolumePlanePane::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     emit PixelHovered(QPoint(-1, -1));
+}
+
+}  // namespace voxmill
+
+namespace voxmill {
+
+void CVolumePlanePane::wheelEvent(QWheelEvent* event) {
+    // Touch pads send fractions of a notch: gather them.
+    m_wheelRest += event->angleDelta().y();
+    const int steps = m_wheelRest / 120;
+    m_wheelRest -= steps * 120;
+    if (steps) emit PlaneStepped(steps);
+    event->accept();
 }
 
 }  // namespace voxmill

@@ -1,8 +1,8 @@
 // One slice pane of the volume window: a grey picture of one plane (one
 // pixel per voxel) drawn at the plane's physical proportions, centred in
 // the pane, with the cursor's cross over it. It reports clicks, drags and
-// hovering in plane pixels; what the picture holds is the window's
-// business.
+// hovering in plane pixels, and wheel notches as plane steps; what the
+// picture holds is the window's business.
 #pragma once
 
 #include <QImage>
@@ -39,17 +39,21 @@ signals:
     void PixelPicked(QPoint pixel);
     // The mouse over a pixel, or (-1, -1) when it left the picture.
     void PixelHovered(QPoint pixel);
+    // Whole wheel notches, positive away from the user.
+    void PlaneStepped(int steps);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QImage m_image;
     double m_width = 1, m_height = 1;
     QPoint m_cursor{-1, -1};
+    int m_wheelRest = 0;  // eighths of a degree short of a notch
 };
 
 }  // namespace voxmill

@@ -78,6 +78,9 @@ void CVolumeView::CreatePanes() {
                 [this, axis](QPoint pixel) { OnPixelPicked(axis, pixel); });
         connect(m_pPanes[axis], &CVolumePlanePane::PixelHovered, this,
                 [this, axis](QPoint pixel) { OnPixelHovered(axis, pixel); });
+        connect(m_pPanes[axis], &CVolumePlanePane::PlaneStepped, this, [this, axis](int steps) {
+            m_pSliders[axis]->setValue(m_pSliders[axis]->value() + steps);
+        });
         connect(m_pSliders[axis], &QSlider::valueChanged, this,
                 [this, axis](int index) { OnSliderMoved(axis, index); });
     }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "app/ui/TargetView.h"
@@ -286,6 +287,22 @@ private slots:
         QVERIFY(view->ProbeLabel()->text().isEmpty());
         QTest::mouseClick(y, Qt::LeftButton, {}, QPoint(1, 1));
         QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+
+        // The wheel steps a pane's plane, a notch a plane, within the volume.
+        const auto wheel = [](QWidget* pane, int delta) {
+            const QPointF at(pane->width() / 2.0, pane->height() / 2.0);
+            QWheelEvent event(at, pane->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(pane, &event);
+        };
+        wheel(y, -120);
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 3, 3}));
+        wheel(y, 60);
+        wheel(y, 60);  // two halves make a notch
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        wheel(y, 360);  // past the last plane
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        CheckPanes(*view);
     }
 
     void anEmptyVolumeShowsEmptyPanes() {
