@@ -1,12 +1,11 @@
 // The volume window's view: three orthogonal slice panes (X, Y and Z
 // planes, oriented as the slice commands cut them) through a cursor voxel
-// that a click in any pane moves, a slider per pane choosing its plane (the
-// wheel over a pane steps it), a
-// grey window shared by all panes (its numbers in two spin boxes; by
-// default the volume's value range), the world point, voxel and value
-// under the mouse, and a fourth pane with the maximum-intensity projection
-// that the mouse turns and zooms (CVolumeMipView). The pane arithmetic is
-// in VolumePlanes.
+// that a click in any pane moves, a slider per pane choosing its plane
+// (the wheel over a pane steps it), a grey window shared by all panes (its
+// numbers in two spin boxes; by default the volume's value range), the
+// world point, voxel and value under the mouse, and a fourth pane with the
+// maximum-intensity projection that the mouse turns and zooms
+// (CVolumeMipView). The pane arithmetic is in VolumePlanes.
 //
 // Commands: "Volume" menu, "X Slices", "Y Slices", "Z Slices" (cut the
 // volume into a new slice collection along that axis and show it; enabled

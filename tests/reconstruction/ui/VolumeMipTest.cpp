@@ -84,6 +84,21 @@ private slots:
             if (const QString dir = QString::fromLocal8Bit(qgetenv("VOXMILL_MIP_PICTURES")); !dir.isEmpty())
                 image.save(QString("%1/mip-voxel-yaw%2.png").arg(dir).arg(c.yaw));
         }
+        // The window's grey window reaches the projection: 1 in [0, 4] is
+        // level trunc(255 / 4) = 63 at most (less where the samples miss the
+        // voxel's centre), and above [2, 3] nothing shows.
+        m_view->SetGreyWindow(0, 4);
+        QImage image = mip->grabFramebuffer();
+        int top = 0;
+        for (int py = 0; py < image.height(); ++py)
+            for (int px = 0; px < image.width(); ++px) top = std::max(top, qGray(image.pixel(px, py)));
+        QVERIFY2(top >= 32 && top <= 63, qPrintable(QString::number(top)));
+        m_view->SetGreyWindow(2, 3);
+        image = mip->grabFramebuffer();
+        int lit = 0;
+        for (int py = 0; py < image.height(); ++py)
+            for (int px = 0; px < image.width(); ++px) lit += qGray(image.pixel(px, py)) > 0;
+        QCOMPARE(lit, 0);
     }
 
     void aDragTurnsAndTheWheelZooms() {
@@ -159,6 +174,7 @@ private:
         CChildFrame* frame = ReconstructionWorkbench::FrameOf(*volume);
         auto* view = frame ? dynamic_cast<CVolumeView*>(frame->GetView()) : nullptr;
         if (!view) return nullptr;
+        m_view = view;
         m_bench->Frame().resize(1000, 900);
         m_bench->Frame().show();
         auto* widget = dynamic_cast<QWidget*>(frame);
@@ -170,6 +186,7 @@ private:
     }
 
     const CVolume* m_volume = nullptr;
+    CVolumeView* m_view = nullptr;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ReconstructionWorkbench> m_bench;
 };
