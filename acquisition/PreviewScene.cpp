@@ -12,7 +12,6 @@ namespace voxmill {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kMaxElevation = 85.0;  // degrees
 
 // The unit-space point (x, y, z) placed by the element's forward matrix.
 PreviewScene::Point Place(const CPhantomElement& element, double x, double y, double z) {

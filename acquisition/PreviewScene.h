@@ -42,6 +42,8 @@ struct PreviewScene {
     static constexpr int kWireSegments = 32;
     static constexpr int kWireMeridians = 8;  // also the cylinder's side lines
     static constexpr int kWireParallels = 5;  // latitudes -60 to 60 degrees
+    // The camera's highest and lowest elevation, degrees: +y stays up.
+    static constexpr double kMaxElevation = 85;
     using Strip = std::vector<Point>;  // drawn as one line strip
 
     // Camera: looks from `eye` at `center` with +y up.
@@ -75,7 +77,7 @@ struct PreviewScene {
     static std::vector<Strip> ElementWire(const CPhantomElement& element);
     // The camera position after turning the view by `yaw` degrees about
     // the vertical axis through `center`, raising it by `pitch` degrees
-    // (the elevation kept within +-85 degrees so that +y stays up) and
+    // (the elevation kept within +-kMaxElevation) and
     // moving it `zoom` times closer. Exactly `eye` at (0, 0, 1).
     static Point OrbitEye(const Point& eye, const Point& center, double yaw, double pitch, double zoom);
 };

@@ -162,7 +162,8 @@ void CGLContextView::SetView(double yaw, double pitch, double zoom) {
         const double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
         if (distance > 0) {
             const double elevation = std::asin(dy / distance) * 180 / 3.14159265358979323846;
-            m_pitch = std::clamp(pitch, -85.0 - elevation, 85.0 - elevation);
+            m_pitch = std::clamp(pitch, -PreviewScene::kMaxElevation - elevation,
+                                 PreviewScene::kMaxElevation - elevation);
         }
     }
     m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);

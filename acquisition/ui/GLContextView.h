@@ -49,7 +49,8 @@ public:
     QSize LastSize() const { return m_lastSize; }
 
     static constexpr double kDegreesPerPixel = 0.5;
-    static constexpr double kMinZoom = 0.1, kMaxZoom = 20;
+    // Closer than an eighth of the distance the near plane cuts the scene.
+    static constexpr double kMinZoom = 0.1, kMaxZoom = 8;
     // The view's turn (degrees) and zoom; 0, 0, 1 show the document's eye.
     double ViewYaw() const { return m_yaw; }
     double ViewPitch() const { return m_pitch; }
