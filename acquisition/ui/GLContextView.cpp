@@ -1,11 +1,16 @@
 #include "acquisition/ui/GLContextView.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "acquisition/PreviewScene.h"
 #include "acquisition/ui/GLContext.h"
 #include "app/FrameWnd.h"
 
@@ -38,6 +43,16 @@ protected:
     void initializeGL() override { m_pOwner->InitializeGL(); }
     void resizeGL(int w, int h) override { m_pOwner->ResizeGL(w, h); }
     void paintGL() override { m_pOwner->PaintGL(); }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) m_pOwner->Press(event->position().toPoint());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (event->buttons() & Qt::LeftButton) m_pOwner->Drag(event->position().toPoint());
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        m_pOwner->Wheel(event->angleDelta().y());
+        event->accept();
+    }
 
 private:
     CGLContextView* m_pOwner;
@@ -123,12 +138,50 @@ void CGLContextView::PaintGL() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (const CGLContext* doc = GetContextDocument()) {
-        gluLookAt(doc->m_eye[0], doc->m_eye[1], doc->m_eye[2], doc->m_center[0], doc->m_center[1], doc->m_center[2],
-                  0.0, 1.0, 0.0);
+        const std::array<float, 3> eye = CurrentEye();
+        gluLookAt(eye[0], eye[1], eye[2], doc->m_center[0], doc->m_center[1], doc->m_center[2], 0.0, 1.0, 0.0);
         if (doc->m_nList) glCallList(doc->m_nList);
     }
     // The canvas swaps (composes) its buffers itself once this returns.
     g_bPainting = false;
+}
+
+std::array<float, 3> CGLContextView::CurrentEye() const {
+    const CGLContext* doc = GetContextDocument();
+    if (!doc) return {0, 0, 0};
+    return PreviewScene::OrbitEye(doc->m_eye, doc->m_center, m_yaw, m_pitch, m_zoom);
+}
+
+void CGLContextView::SetView(double yaw, double pitch, double zoom) {
+    m_yaw = std::fmod(yaw, 360.0);
+    m_pitch = pitch;
+    // Pitch beyond what the camera can take would only have to be undone.
+    if (const CGLContext* doc = GetContextDocument()) {
+        const double dx = doc->m_eye[0] - doc->m_center[0], dy = doc->m_eye[1] - doc->m_center[1],
+                     dz = doc->m_eye[2] - doc->m_center[2];
+        const double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (distance > 0) {
+            const double elevation = std::asin(dy / distance) * 180 / 3.14159265358979323846;
+            m_pitch = std::clamp(pitch, -PreviewScene::kMaxElevation - elevation,
+                                 PreviewScene::kMaxElevation - elevation);
+        }
+    }
+    m_zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    m_pCanvas->update();
+}
+
+void CGLContextView::Press(QPoint at) { m_lastMouse = at; }
+
+void CGLContextView::Drag(QPoint at) {
+    const QPoint d = at - m_lastMouse;
+    m_lastMouse = at;
+    // The scene follows the hand: dragging right turns it to the right.
+    SetView(m_yaw - kDegreesPerPixel * d.x(), m_pitch + kDegreesPerPixel * d.y(), m_zoom);
+}
+
+void CGLContextView::Wheel(int angleDelta) {
+    if (angleDelta == 0) return;
+    SetView(m_yaw, m_pitch, m_zoom * std::pow(1.25, angleDelta / 120.0));
 }
 
 }  // namespace voxmill

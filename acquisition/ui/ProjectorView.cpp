@@ -37,8 +37,15 @@ const char* const kSlideCollectionExtension = ".SDS";
 void Vertex(const PreviewScene::Point& p) { glVertex3f(p[0], p[1], p[2]); }
 void Color(const PreviewScene::Color& c) { glColor3f(c[0], c[1], c[2]); }
 
+void Strip(const PreviewScene::Strip& strip) {
+    glBegin(GL_LINE_STRIP);
+    for (const auto& p : strip) Vertex(p);
+    glEnd();
+}
+
 // Records the scene into `list` (compile only) in the fixed order: grey
-// axes, blue detector, red source sphere, white corner rays.
+// axes, blue detector, red source sphere, white corner rays, then the
+// source's orbit and the phantom's wire frames.
 void CompileScene(GLuint list, const PreviewScene& scene) {
     glNewList(list, GL_COMPILE);
     glPushMatrix();
@@ -68,6 +75,10 @@ void CompileScene(GLuint list, const PreviewScene& scene) {
         Vertex(ray.to);
     }
     glEnd();
+    Color(PreviewScene::kOrbitColor);
+    Strip(scene.orbit);
+    Color(PreviewScene::kElementColor);
+    for (const auto& wire : scene.elementWires) Strip(wire);
     glPopMatrix();
     glFlush();
     glEndList();
@@ -247,7 +258,9 @@ void CProjectorView::OnOpenGLPreview() {
         view->DoneCurrent();
         return;
     }
-    const PreviewScene scene = PreviewScene::Make(values.detector, values.path);
+    PreviewScene scene = PreviewScene::Make(values.detector, values.path);
+    if (const auto* phantom = dynamic_cast<const CPhantom*>(m_pSheet->TargetPage()->GetTarget()))
+        scene.AddPhantom(*phantom);
     doc->m_nList = list;
     doc->m_center = scene.center;
     doc->m_eye = scene.eye;

@@ -5,10 +5,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
-#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 
@@ -21,12 +28,17 @@
 #include "app/ui/MessageBox.h"
 #include "reconstruction/SliceCollection.h"
 #include "reconstruction/Slicing.h"
+#include "imaging/GreyMap.h"
 #include "reconstruction/Volume.h"
+#include "reconstruction/ui/VolumeMipView.h"
+#include "reconstruction/ui/VolumePlanePane.h"
 
 namespace voxmill {
 namespace {
 
 const char* const kHdfFilter = "Hdf Files (*.hdf)";
+const char* const kAxisNames[] = {"X", "Y", "Z"};
+constexpr int kGreyDecimals = 6;
 
 // The wait cursor for the length of a scope.
 class WaitCursor {
@@ -40,17 +52,72 @@ public:
 }  // namespace
 
 CVolumeView::CVolumeView(QWidget* parent)
-    : CWidgetView(parent), m_pScroll(new QScrollArea(this)), m_pVolumeMenu(new QMenu(QStringLiteral("Volume"), this)),
+    : CWidgetView(parent), m_pVolumeMenu(new QMenu(QStringLiteral("Volume"), this)),
       m_pExportMenu(new QMenu(QStringLiteral("Export"), this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pScroll);
-    // The scrolled area is blank: a volume has no picture of its own.
-    auto* canvas = new QWidget;
-    canvas->setFixedSize(kScrollUnits, kScrollUnits);
-    m_pScroll->setWidget(canvas);
-    m_pScroll->setBackgroundRole(QPalette::Base);
+    CreatePanes();
     CreateActions();
+}
+
+void CVolumeView::CreatePanes() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(6);
+    layout->addLayout(grid, 1);
+    for (std::uint32_t axis = 0; axis < 3; ++axis) {
+        auto* column = new QVBoxLayout;
+        m_pCaptions[axis] = new QLabel(this);
+        m_pPanes[axis] = new CVolumePlanePane(this);
+        m_pSliders[axis] = new QSlider(Qt::Horizontal, this);
+        m_pSliders[axis]->setToolTip(QStringLiteral("The %1 plane shown").arg(kAxisNames[axis]));
+        column->addWidget(m_pCaptions[axis]);
+        column->addWidget(m_pPanes[axis], 1);
+        column->addWidget(m_pSliders[axis]);
+        grid->addLayout(column, static_cast<int>(axis / 2), static_cast<int>(axis % 2));
+        connect(m_pPanes[axis], &CVolumePlanePane::PixelPicked, this,
+                [this, axis](QPoint pixel) { OnPixelPicked(axis, pixel); });
+        connect(m_pPanes[axis], &CVolumePlanePane::PixelHovered, this,
+                [this, axis](QPoint pixel) { OnPixelHovered(axis, pixel); });
+        connect(m_pPanes[axis], &CVolumePlanePane::PlaneStepped, this, [this, axis](int steps) {
+            m_pSliders[axis]->setValue(m_pSliders[axis]->value() + steps);
+        });
+        connect(m_pSliders[axis], &QSlider::valueChanged, this,
+                [this, axis](int index) { OnSliderMoved(axis, index); });
+    }
+    auto* mipColumn = new QVBoxLayout;
+    mipColumn->addWidget(new QLabel(QStringLiteral("Maximum intensity (drag to turn, wheel to zoom)"), this));
+    if (CVolumeMipView::IsAvailable()) {
+        m_pMip = new CVolumeMipView(this);
+        m_pMipPane = m_pMip;
+    } else {
+        auto* note = new QLabel(QStringLiteral("The projection needs OpenGL, which this display does not offer."), this);
+        note->setAlignment(Qt::AlignCenter);
+        note->setWordWrap(true);
+        m_pMipPane = note;
+    }
+    mipColumn->addWidget(m_pMipPane, 1);
+    grid->addLayout(mipColumn, 1, 1);
+
+    auto* controls = new QHBoxLayout;
+    m_pLow = new QDoubleSpinBox(this);
+    m_pHigh = new QDoubleSpinBox(this);
+    for (QDoubleSpinBox* box : {m_pLow, m_pHigh}) {
+        box->setDecimals(kGreyDecimals);
+        box->setRange(-1e30, 1e30);
+        box->setKeyboardTracking(false);
+        connect(box, &QDoubleSpinBox::valueChanged, this, &CVolumeView::OnGreyBoxChanged);
+    }
+    m_pLow->setToolTip(QStringLiteral("Values at or below this are black"));
+    m_pHigh->setToolTip(QStringLiteral("Values above this are white"));
+    controls->addWidget(new QLabel(QStringLiteral("Grey window:"), this));
+    controls->addWidget(m_pLow);
+    controls->addWidget(new QLabel(QStringLiteral("to"), this));
+    controls->addWidget(m_pHigh);
+    controls->addSpacing(12);
+    m_pProbe = new QLabel(this);
+    m_pProbe->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    controls->addWidget(m_pProbe, 1);
+    layout->addLayout(controls);
 }
 
 CVolumeView::~CVolumeView() { DetachFromDocument(); }
@@ -82,7 +149,7 @@ CVolume* CVolumeView::GetVolume() const { return dynamic_cast<CVolume*>(GetDocum
 
 QList<QMenu*> CVolumeView::DocumentMenus() const { return {m_pExportMenu, m_pVolumeMenu}; }
 
-QSize CVolumeView::sizeHint() const { return QSize(260, 160); }
+QSize CVolumeView::sizeHint() const { return QSize(720, 620); }
 
 QAction* CVolumeView::SliceAction(std::uint32_t axis) const { return axis < 3 ? m_pSlices[axis] : nullptr; }
 
@@ -91,7 +158,141 @@ void CVolumeView::OnInitialUpdate() {
     UpdateCommandState();
 }
 
-void CVolumeView::OnUpdate(CView*, long, CObject*) { UpdateCommandState(); }
+void CVolumeView::OnUpdate(CView*, long, CObject*) {
+    UpdateCommandState();
+    ResetDisplay();
+}
+
+void CVolumeView::OnDetach() {
+    if (m_pMip) m_pMip->SetVolume(nullptr);
+    m_shape = {};
+    m_bRangeKnown = false;
+}
+
+void CVolumeView::ResetDisplay() {
+    const CVolume* volume = GetVolume();
+    if (m_pMip) m_pMip->SetVolume(volume && volume->IsAllocated() ? volume : nullptr);
+    const std::array<std::uint32_t, 3> shape =
+        volume ? std::array<std::uint32_t, 3>{PlaneCount(*volume, 0), PlaneCount(*volume, 1), PlaneCount(*volume, 2)}
+               : std::array<std::uint32_t, 3>{};
+    if (shape != m_shape) {
+        m_shape = shape;
+        m_cursor = volume ? CentreVoxel(*volume) : VoxelIndex{};
+    }
+    float low = 0, high = 0;
+    if (!volume || !volume->GetValueRange(low, high)) low = high = 0;
+    // A window the user set stays while the values keep their range.
+    if (low != m_range[0] || high != m_range[1] || !m_bRangeKnown) {
+        m_range = {low, high};
+        m_bRangeKnown = true;
+        SetGreyWindow(low, high);  // redraws the panes
+    } else {
+        RedrawPanes();
+    }
+}
+
+void CVolumeView::SetCursor(const VoxelIndex& cursor) {
+    const CVolume* volume = GetVolume();
+    if (!volume || !volume->IsAllocated()) return;
+    m_cursor = {std::min(cursor.i, volume->GetCountX() - 1), std::min(cursor.j, volume->GetCountY() - 1),
+                std::min(cursor.k, volume->GetCountZ() - 1)};
+    RedrawPanes();
+}
+
+void CVolumeView::SetGreyWindow(float low, float high) {
+    m_low = low;
+    m_high = high;
+    {
+        const QSignalBlocker blockLow(m_pLow), blockHigh(m_pHigh);
+        m_pLow->setValue(low);
+        m_pHigh->setValue(high);
+    }
+    if (m_pMip) m_pMip->SetGreyWindow(low, high);
+    RedrawPanes();
+}
+
+void CVolumeView::OnGreyBoxChanged() {
+    m_low = static_cast<float>(m_pLow->value());
+    m_high = static_cast<float>(m_pHigh->value());
+    if (m_pMip) m_pMip->SetGreyWindow(m_low, m_high);
+    RedrawPanes();
+}
+
+void CVolumeView::RedrawPanes() {
+    for (std::uint32_t axis = 0; axis < 3; ++axis) RedrawPane(axis);
+}
+
+void CVolumeView::RedrawPane(std::uint32_t axis) {
+    const CVolume* volume = GetVolume();
+    const std::uint32_t count = volume ? PlaneCount(*volume, axis) : 0;
+    QSlider* slider = m_pSliders[axis];
+    {
+        const QSignalBlocker block(slider);
+        slider->setRange(0, count ? static_cast<int>(count - 1) : 0);
+        slider->setValue(static_cast<int>(PlaneIndex(m_cursor, axis)));
+        slider->setEnabled(count > 1);
+    }
+    if (!count) {
+        m_pCaptions[axis]->setText(QStringLiteral("%1 (empty volume)").arg(kAxisNames[axis]));
+        m_pPanes[axis]->SetImage(QImage(), 0, 0);
+        m_pPanes[axis]->SetCursorPixel(QPoint(-1, -1));
+        return;
+    }
+    const std::uint32_t index = PlaneIndex(m_cursor, axis);
+    const std::array<double, 3> centre = VoxelCentre(*volume, m_cursor);
+    // Worded as the slices of the same layer are described.
+    m_pCaptions[axis]->setText(QString::asprintf("%s = %+.3f", kAxisNames[axis], centre[axis]) +
+                               QStringLiteral("   (plane %1 of %2)").arg(index + 1).arg(count));
+    const PlaneSize size = PlaneSizeOf(*volume, axis);
+    const std::vector<float> values = ExtractPlane(*volume, axis, index);
+    QImage image(static_cast<int>(size.columns), static_cast<int>(size.rows), QImage::Format_Grayscale8);
+    const float* value = values.data();
+    for (std::uint32_t r = 0; r < size.rows; ++r) {
+        uchar* line = image.scanLine(static_cast<int>(r));
+        for (std::uint32_t c = 0; c < size.columns; ++c) line[c] = GreyIndex(*value++, m_low, m_high);
+    }
+    m_pPanes[axis]->SetImage(image, size.width, size.height);
+    std::uint32_t c = 0, r = 0;
+    PlanePixel(*volume, axis, m_cursor, c, r);
+    m_pPanes[axis]->SetCursorPixel(QPoint(static_cast<int>(c), static_cast<int>(r)));
+}
+
+void CVolumeView::OnPixelPicked(std::uint32_t axis, QPoint pixel) {
+    const CVolume* volume = GetVolume();
+    if (!volume || !volume->IsAllocated() || pixel.x() < 0 || pixel.y() < 0) return;
+    const VoxelIndex voxel =
+        PlaneVoxel(*volume, axis, m_cursor, static_cast<std::uint32_t>(pixel.x()), static_cast<std::uint32_t>(pixel.y()));
+    SetCursor(voxel);
+    ShowProbe(&voxel);
+}
+
+void CVolumeView::OnPixelHovered(std::uint32_t axis, QPoint pixel) {
+    const CVolume* volume = GetVolume();
+    if (!volume || !volume->IsAllocated() || pixel.x() < 0 || pixel.y() < 0) {
+        ShowProbe(nullptr);
+        return;
+    }
+    const VoxelIndex voxel =
+        PlaneVoxel(*volume, axis, m_cursor, static_cast<std::uint32_t>(pixel.x()), static_cast<std::uint32_t>(pixel.y()));
+    ShowProbe(&voxel);
+}
+
+void CVolumeView::OnSliderMoved(std::uint32_t axis, int index) {
+    if (index < 0) return;
+    SetCursor(WithPlaneIndex(m_cursor, axis, static_cast<std::uint32_t>(index)));
+}
+
+void CVolumeView::ShowProbe(const VoxelIndex* voxel) {
+    CVolume* volume = GetVolume();
+    if (!voxel || !volume || !volume->IsAllocated()) {
+        m_pProbe->clear();
+        return;
+    }
+    const std::array<double, 3> p = VoxelCentre(*volume, *voxel);
+    const float value = volume->Voxel(voxel->i, voxel->j, voxel->k);
+    m_pProbe->setText(QString::asprintf("x %+.4f  y %+.4f  z %+.4f   voxel (%u, %u, %u)   value %.6g", p[0], p[1],
+                                        p[2], voxel->i, voxel->j, voxel->k, static_cast<double>(value)));
+}
 
 CDocTemplate* CVolumeView::FindTemplate(unsigned resourceId) const {
     CMainFrame* mainFrame = CMainFrame::FromWidget(this);

@@ -1,5 +1,11 @@
-// The volume window's view: a scrolling view of 100 x 100 units that draws
-// nothing; the user works with the volume through its commands.
+// The volume window's view: three orthogonal slice panes (X, Y and Z
+// planes, oriented as the slice commands cut them) through a cursor voxel
+// that a click in any pane moves, a slider per pane choosing its plane
+// (the wheel over a pane steps it), a grey window shared by all panes (its
+// numbers in two spin boxes; by default the volume's value range), the
+// world point, voxel and value under the mouse, and a fourth pane with the
+// maximum-intensity projection that the mouse turns and zooms
+// (CVolumeMipView). The pane arithmetic is in VolumePlanes.
 //
 // Commands: "Volume" menu, "X Slices", "Y Slices", "Z Slices" (cut the
 // volume into a new slice collection along that axis and show it; enabled
@@ -12,18 +18,24 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 
 #include "app/ui/WidgetView.h"
+#include "reconstruction/VolumePlanes.h"
 
 class QAction;
+class QDoubleSpinBox;
+class QLabel;
 class QMenu;
-class QScrollArea;
+class QSlider;
 
 namespace voxmill {
 
 class CChildFrame;
 class CVolume;
+class CVolumeMipView;
+class CVolumePlanePane;
 
 class CVolumeView : public CWidgetView {
     Q_OBJECT
@@ -32,7 +44,6 @@ public:
     static constexpr unsigned kTargetTemplate = 138;
     static constexpr unsigned kSliceCollectionTemplate = 133;
     static constexpr unsigned kHdfTemplate = 150;
-    static constexpr int kScrollUnits = 100;
 
     explicit CVolumeView(QWidget* parent = nullptr);
     ~CVolumeView() override;
@@ -41,6 +52,7 @@ public:
     QList<QMenu*> DocumentMenus() const override;
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, long hint, CObject* pHint) override;
+    void OnDetach() override;
     QSize sizeHint() const override;
 
     // Cuts the volume along axis 0 (X), 1 (Y) or 2 (Z) and shows the new
@@ -49,7 +61,23 @@ public:
     // Writes the HDF file at `path`; false after showing why it failed.
     bool ExportHdf(const QString& path);
 
-    QScrollArea* ScrollArea() const { return m_pScroll; }
+    // The panes: axis 0 X, 1 Y, 2 Z (null for another).
+    CVolumePlanePane* PlanePane(std::uint32_t axis) const { return axis < 3 ? m_pPanes[axis] : nullptr; }
+    QSlider* PlaneSlider(std::uint32_t axis) const { return axis < 3 ? m_pSliders[axis] : nullptr; }
+    QLabel* PlaneCaption(std::uint32_t axis) const { return axis < 3 ? m_pCaptions[axis] : nullptr; }
+    // The projection, null where the platform offers no OpenGL; the pane
+    // (the projection or a note saying why there is none).
+    CVolumeMipView* MipView() const { return m_pMip; }
+    QWidget* MipPane() const { return m_pMipPane; }
+    QDoubleSpinBox* GreyLowBox() const { return m_pLow; }
+    QDoubleSpinBox* GreyHighBox() const { return m_pHigh; }
+    QLabel* ProbeLabel() const { return m_pProbe; }
+    const VoxelIndex& Cursor() const { return m_cursor; }
+    // Moves the cursor (clamped into the volume) and redraws the panes.
+    void SetCursor(const VoxelIndex& cursor);
+    float GreyLow() const { return m_low; }
+    float GreyHigh() const { return m_high; }
+    void SetGreyWindow(float low, float high);
     QAction* SliceAction(std::uint32_t axis) const;
     QAction* TargetAction() const { return m_pTarget; }
     QAction* ExportHdfAction() const { return m_pExportHdf; }
@@ -65,10 +93,35 @@ public slots:
 
 private:
     void CreateActions();
+    void CreatePanes();
     void UpdateCommandState();
     class CDocTemplate* FindTemplate(unsigned resourceId) const;
+    // Follows the volume: a new shape puts the cursor in the middle, a new
+    // value range resets the grey window to it, and the projection takes
+    // its texture again.
+    void ResetDisplay();
+    void RedrawPane(std::uint32_t axis);
+    void RedrawPanes();
+    void OnPixelPicked(std::uint32_t axis, QPoint pixel);
+    void OnPixelHovered(std::uint32_t axis, QPoint pixel);
+    void OnSliderMoved(std::uint32_t axis, int index);
+    void OnGreyBoxChanged();
+    void ShowProbe(const VoxelIndex* voxel);
 
-    QScrollArea* m_pScroll;
+    std::array<CVolumePlanePane*, 3> m_pPanes{};
+    std::array<QSlider*, 3> m_pSliders{};
+    std::array<QLabel*, 3> m_pCaptions{};
+    CVolumeMipView* m_pMip = nullptr;
+    QWidget* m_pMipPane = nullptr;
+    QDoubleSpinBox* m_pLow = nullptr;
+    QDoubleSpinBox* m_pHigh = nullptr;
+    QLabel* m_pProbe = nullptr;
+    VoxelIndex m_cursor;
+    float m_low = 0, m_high = 0;
+    // The shape and value range the display was last reset for.
+    std::array<std::uint32_t, 3> m_shape{};
+    std::array<float, 2> m_range{};
+    bool m_bRangeKnown = false;
     QMenu* m_pVolumeMenu;
     QMenu* m_pExportMenu;
     QAction* m_pSlices[3] = {};

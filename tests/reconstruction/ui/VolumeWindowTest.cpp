@@ -1,17 +1,24 @@
 // The volume window: its menus and their enabled state, the slice
 // commands opening slice collection windows, the "NCSA HDF" export with
-// its prompt and its errors, and "Target".
+// its prompt and its errors, "Target", and the three slice panes with
+// their cursor, sliders, grey window and probe.
 #include <QAction>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
-#include <QScrollArea>
+#include <QSlider>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "app/ui/TargetView.h"
 #include "formats/ui/StackExportMenu.h"
+#include "imaging/GreyMap.h"
 #include "reconstruction/Slice.h"
+#include "reconstruction/ui/VolumeMipView.h"
+#include "reconstruction/ui/VolumePlanePane.h"
 #include "tests/app/ui/UiTestSupport.h"
 #include "tests/reconstruction/ui/ReconstructionUiSupport.h"
 
@@ -44,7 +51,7 @@ private slots:
         m_dir.reset();
     }
 
-    void theWindowHasItsMenusAndDrawsNothing() {
+    void theWindowHasItsMenusAndItsPanes() {
         CVolumeView* view = NewVolume(4, 4, 4);
         const QList<QMenu*> menus = view->DocumentMenus();
         QCOMPARE(menus.size(), 2);
@@ -53,7 +60,10 @@ private slots:
                  (QStringList{"NCSA HDF", "HDF5", "TIFF Stack (32-bit Float)", "MetaImage", "NRRD"}));
         QCOMPARE(menus[1]->title(), QString("Volume"));
         QCOMPARE(ActionTexts(menus[1]), (QStringList{"X Slices", "Y Slices", "Z Slices", "Target"}));
-        QCOMPARE(view->ScrollArea()->widget()->size(), QSize(100, 100));
+        for (std::uint32_t axis = 0; axis < 3; ++axis) QCOMPARE(view->PlanePane(axis)->Image().size(), QSize(4, 4));
+        // The projection's pane is there; on a display without OpenGL it says so.
+        QVERIFY(view->MipPane());
+        QCOMPARE(view->MipView() != nullptr, CVolumeMipView::IsAvailable());
         QVERIFY(view->ExportHdfAction()->isEnabled());
         for (std::uint32_t axis = 0; axis < 3; ++axis) QVERIFY(view->SliceAction(axis)->isEnabled());
         QVERIFY(view->TargetAction()->isEnabled());
@@ -199,7 +209,148 @@ private slots:
         QCOMPARE(volume->GetViews().size(), 1u);
     }
 
+    void thePanesHoldTheVoxelsOfTheirPlanes() {
+        CVolumeView* view = NewVolume(6, 5, 4);
+        CVolume* volume = view->GetVolume();
+        Code(*volume);
+        volume->UpdateAllViews(nullptr);
+        // The window opens on the middle voxel with the value range as its grey window.
+        QCOMPARE(view->Cursor(), (VoxelIndex{2, 2, 1}));
+        QCOMPARE(view->GreyLow(), 0.0f);
+        QCOMPARE(view->GreyHigh(), 345.0f);
+        QCOMPARE(view->GreyLowBox()->value(), 0.0);
+        QCOMPARE(view->GreyHighBox()->value(), 345.0);
+        CheckPanes(*view);
+        QCOMPARE(view->PlaneSlider(0)->maximum(), 5);
+        QCOMPARE(view->PlaneSlider(1)->maximum(), 4);
+        QCOMPARE(view->PlaneSlider(2)->maximum(), 3);
+        QCOMPARE(view->PlaneSlider(0)->value(), 2);
+        QCOMPARE(view->PlaneCaption(2)->text(), QString("Z = +0.250   (plane 2 of 4)"));
+
+        // A narrower window, typed into the boxes, reaches every pane.
+        view->GreyLowBox()->setValue(100);
+        view->GreyHighBox()->setValue(200);
+        QCOMPARE(view->GreyLow(), 100.0f);
+        QCOMPARE(view->GreyHigh(), 200.0f);
+        CheckPanes(*view);
+        QCOMPARE(view->PlanePane(2)->Image().pixelColor(5, 4).red(), 114);  // (5, 4, 1) = 145
+
+        // A slider picks another plane; only its pane changes plane.
+        view->PlaneSlider(2)->setValue(3);
+        QCOMPARE(view->Cursor(), (VoxelIndex{2, 2, 3}));
+        CheckPanes(*view);
+        view->PlaneSlider(0)->setValue(5);
+        QCOMPARE(view->Cursor(), (VoxelIndex{5, 2, 3}));
+        QCOMPARE(view->PlaneCaption(0)->text(), QString("X = +0.833   (plane 6 of 6)"));
+        CheckPanes(*view);
+    }
+
+    void aClickMovesTheCursorAndTheOtherPanesFollow() {
+        CVolumeView* view = NewVolume(6, 5, 4);
+        CVolume* volume = view->GetVolume();
+        Code(*volume);
+        volume->UpdateAllViews(nullptr);
+        auto* frame = dynamic_cast<QWidget*>(view->GetParentFrame());
+        frame->resize(800, 700);
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+
+        // A click on voxel (4, 1) of the Z plane: the X and Y planes move there.
+        CVolumePlanePane* z = view->PlanePane(2);
+        QVERIFY(!z->PictureRect().isEmpty());
+        QTest::mouseClick(z, Qt::LeftButton, {}, z->PointOf(QPoint(4, 1)).toPoint());
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 1, 1}));
+        QCOMPARE(view->PlaneSlider(0)->value(), 4);
+        QCOMPARE(view->PlaneSlider(1)->value(), 1);
+        QCOMPARE(z->CursorPixel(), QPoint(4, 1));
+        CheckPanes(*view);
+        QVERIFY(view->ProbeLabel()->text().contains("voxel (4, 1, 1)"));
+        QVERIFY(view->ProbeLabel()->text().contains("value 114"));
+
+        // A click on the X plane at column 0 (+y right: j = nY - 1) and row 3.
+        CVolumePlanePane* x = view->PlanePane(0);
+        QTest::mouseClick(x, Qt::LeftButton, {}, x->PointOf(QPoint(0, 3)).toPoint());
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        QCOMPARE(view->PlanePane(1)->CursorPixel(), QPoint(4, 3));
+        QCOMPARE(view->PlanePane(2)->CursorPixel(), QPoint(4, 4));
+        CheckPanes(*view);
+
+        // Hovering names the world point and the value without moving the cursor.
+        CVolumePlanePane* y = view->PlanePane(1);
+        QTest::mouseMove(y, y->PointOf(QPoint(1, 0)).toPoint());
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        // Voxel (1, 4, 0): x = -5/6 + 1/3, y = -0.8, z = +0.75, value 41.
+        QCOMPARE(view->ProbeLabel()->text(),
+                 QString("x -0.5000  y -0.8000  z +0.7500   voxel (1, 4, 0)   value 41"));
+        // Outside the picture the probe is cleared; a click there changes nothing.
+        QTest::mouseMove(y, QPoint(1, 1));
+        QVERIFY(view->ProbeLabel()->text().isEmpty());
+        QTest::mouseClick(y, Qt::LeftButton, {}, QPoint(1, 1));
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+
+        // The wheel steps a pane's plane, a notch a plane, within the volume.
+        const auto wheel = [](QWidget* pane, int delta) {
+            const QPointF at(pane->width() / 2.0, pane->height() / 2.0);
+            QWheelEvent event(at, pane->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(pane, &event);
+        };
+        wheel(y, -120);
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 3, 3}));
+        wheel(y, 60);
+        wheel(y, 60);  // two halves make a notch
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        wheel(y, 360);  // past the last plane
+        QCOMPARE(view->Cursor(), (VoxelIndex{4, 4, 3}));
+        CheckPanes(*view);
+    }
+
+    void anEmptyVolumeShowsEmptyPanes() {
+        CVolumeView* view = NewVolume(0, 0, 0);
+        for (std::uint32_t axis = 0; axis < 3; ++axis) {
+            QVERIFY(view->PlanePane(axis)->Image().isNull());
+            QVERIFY(!view->PlaneSlider(axis)->isEnabled());
+        }
+        QTest::mouseClick(view->PlanePane(0), Qt::LeftButton);
+        QCOMPARE(view->Cursor(), VoxelIndex{});
+    }
+
 private:
+    // Voxel (i, j, k) holds i + 10 j + 100 k.
+    static void Code(CVolume& volume) {
+        for (std::uint32_t k = 0; k < volume.GetCountZ(); ++k)
+            for (std::uint32_t j = 0; j < volume.GetCountY(); ++j)
+                for (std::uint32_t i = 0; i < volume.GetCountX(); ++i)
+                    volume.Voxel(i, j, k) = static_cast<float>(i + 10 * j + 100 * k);
+    }
+
+    // Every pixel of every pane is its voxel through the grey window, the
+    // voxel taken by the slicing commands' rule for the cursor's planes.
+    static void CheckPanes(CVolumeView& view) {
+        CVolume& v = *view.GetVolume();
+        const VoxelIndex cur = view.Cursor();
+        const std::uint32_t nY = v.GetCountY();
+        for (std::uint32_t axis = 0; axis < 3; ++axis) {
+            const QImage image = view.PlanePane(axis)->Image();
+            const QSize expected = axis == 0 ? QSize(int(nY), int(v.GetCountZ()))
+                                   : axis == 1 ? QSize(int(v.GetCountX()), int(v.GetCountZ()))
+                                               : QSize(int(v.GetCountX()), int(nY));
+            QCOMPARE(image.size(), expected);
+            QCOMPARE(image.format(), QImage::Format_Grayscale8);
+            for (int r = 0; r < image.height(); ++r)
+                for (int c = 0; c < image.width(); ++c) {
+                    const auto uc = static_cast<std::uint32_t>(c), ur = static_cast<std::uint32_t>(r);
+                    const float value = axis == 0   ? v.Voxel(cur.i, nY - 1 - uc, ur)
+                                        : axis == 1 ? v.Voxel(uc, cur.j, ur)
+                                                    : v.Voxel(uc, ur, cur.k);
+                    const int grey = GreyIndex(value, view.GreyLow(), view.GreyHigh());
+                    if (image.pixelColor(c, r).red() != grey)
+                        QFAIL(qPrintable(QString("pane %1 pixel (%2, %3): %4, expected %5")
+                                             .arg(axis).arg(c).arg(r).arg(image.pixelColor(c, r).red()).arg(grey)));
+                }
+        }
+    }
+
     // A volume window from the Volume template, allocated when the counts
     // are not zero.
     CVolumeView* NewVolume(std::uint32_t nX, std::uint32_t nY, std::uint32_t nZ) {
