@@ -30,6 +30,21 @@ std::string CDocTemplate::GetDocString(DocStringIndex index) const {
     return m_strDocString.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+std::string CDocTemplate::NextUntitledTitle() {
+    std::string base = GetDocString(fileNewName);
+    if (base.empty()) base = GetDocString(docName);
+    if (base.empty()) return {};
+    const auto taken = [this](const std::string& title) {
+        return std::any_of(m_docList.begin(), m_docList.end(),
+                           [&](const CDocument* doc) { return doc->GetTitle() == title; });
+    };
+    std::string title;
+    do {
+        title = base + std::to_string(++m_nUntitledCount);
+    } while (taken(title));
+    return title;
+}
+
 CDocument* CDocTemplate::CreateNewDocument() {
     if (!m_factory) return nullptr;
     CDocument* doc = m_factory();

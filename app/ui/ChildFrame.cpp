@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <algorithm>
 
 #include "app/DocTemplate.h"
 #include "app/DocumentEx.h"
@@ -75,6 +76,13 @@ QPixmap CChildFrame::DocumentIcon(int size) const {
 }
 
 CChildFrame* CChildFrame::OpenFrame(CDocTemplate& tmpl, CDocument& doc) {
+    // A new document that an operator or a command made shows a title of
+    // its own, numbered like File, New's ("Projection Collection2"), never
+    // "Untitled". Members are tied to a template without entering its list.
+    const std::vector<CDocument*>& listed = tmpl.GetDocuments();
+    if (doc.GetTitle().empty() && doc.GetPathName().empty() &&
+        std::find(listed.begin(), listed.end(), &doc) != listed.end())
+        doc.SetTitle(tmpl.NextUntitledTitle());
     CFrameWnd* wnd = tmpl.CreateNewFrame(&doc);
     auto* frame = dynamic_cast<CChildFrame*>(wnd);
     if (!frame) {
