@@ -202,6 +202,32 @@ TEST(StubLoading, InPlaceMemberIgnoresUnloadAndLoadsTrue) {
     EXPECT_TRUE(stub.Load());
 }
 
+TEST(StubLoading, ElementFieldsAreKnownOnceReadUntilAReadFails) {
+    TempDir dir;
+    const std::string path = dir.File("p1.prj");
+    CListElementStub bare;
+    EXPECT_FALSE(bare.HoldsElementFields());  // no element at all
+    CTestElement inPlace;
+    bare.m_pElement = &inPlace;
+    EXPECT_TRUE(bare.HoldsElementFields());  // in place: always loaded
+    bare.m_pElement = nullptr;
+
+    LinkedMember m(path, "p1", 4);  // written, then unloaded: the name stayed
+    EXPECT_FALSE(m.stub.m_bLoaded);
+    EXPECT_TRUE(m.stub.HoldsElementFields());
+    // A stub read from a collection file has nothing but its cached text.
+    const Bytes record = Store([&](CArchive& ar) { ar.WriteObject(&m.stub); });
+    Load(record, [&](CArchive& ar) {
+        std::unique_ptr<CListElementStub> read(ar.ReadObjectAs<CListElementStub>());
+        ASSERT_TRUE(read);
+        EXPECT_FALSE(read->HoldsElementFields());
+    });
+    // A failed read empties the element: its fields are no longer known.
+    WriteBytes(path, Bytes{1, 2});
+    EXPECT_FALSE(m.stub.Load());
+    EXPECT_FALSE(m.stub.HoldsElementFields());
+}
+
 TEST(StubLoading, MovedCollectionFindsTheMemberByNameHere) {
     TempDir dir;
     const std::string home = dir.File("p1.prj");
