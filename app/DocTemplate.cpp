@@ -45,6 +45,16 @@ std::string CDocTemplate::NextUntitledTitle() {
     return title;
 }
 
+std::string CDocTemplate::UniqueTitle(const std::string& wanted, const CDocument* except) const {
+    const auto taken = [&](const std::string& title) {
+        return std::any_of(m_docList.begin(), m_docList.end(),
+                           [&](const CDocument* doc) { return doc != except && doc->GetTitle() == title; });
+    };
+    if (!taken(wanted)) return wanted;
+    for (std::size_t n = 2;; ++n)
+        if (std::string title = wanted + " (" + std::to_string(n) + ")"; !taken(title)) return title;
+}
+
 CDocument* CDocTemplate::CreateNewDocument() {
     if (!m_factory) return nullptr;
     CDocument* doc = m_factory();

@@ -44,6 +44,9 @@ public:
     // the whole run, skipping titles that documents in the list hold
     // ("Volume3"). Empty for templates without a name (the target view).
     std::string NextUntitledTitle();
+    // `wanted`, or, when another document in the list holds it, `wanted`
+    // with the first free " (2)", " (3)", ... ("Volume1 Z Slices (2)").
+    std::string UniqueTitle(const std::string& wanted, const CDocument* except) const;
 
     void SetFrameFactory(FrameFactory factory) { m_frameFactory = std::move(factory); }
     bool HasFrameFactory() const { return static_cast<bool>(m_frameFactory); }

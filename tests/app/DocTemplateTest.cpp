@@ -48,6 +48,13 @@ TEST(DocTemplate, UntitledTitlesRunOnAndSkipTakenOnes) {
     member.SetTitle("Phantom5");
     EXPECT_EQ(tmpl->NextUntitledTitle(), "Phantom5");
     member.SetDocTemplate(nullptr);
+    // A wanted title is kept unless another listed document holds it.
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", listed.get()), "Phantom3");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", nullptr), "Phantom3 (2)");
+    std::unique_ptr<CDocument> second(tmpl->CreateNewDocument());
+    second->SetTitle("Phantom3 (2)");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", nullptr), "Phantom3 (3)");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom9", nullptr), "Phantom9");
     // Without a file-new name the document name serves; without either, nothing.
     CDocTemplate named(2, "\nVolume\n", false, nullptr);
     EXPECT_EQ(named.NextUntitledTitle(), "Volume1");

@@ -89,6 +89,16 @@ private slots:
         QVERIFY(zSlices);
         zSlices->trigger();
         QCOMPARE(TitleOf(frame->ActiveDocument()), QString("Volume5 Z Slices"));
+        // Slicing again makes a second collection: it is told apart.
+        CDocument* firstSlices = frame->ActiveDocument();
+        frame->MdiArea()->setActiveSubWindow(CChildFrame::OpenFrame(volumes, *volumes.GetDocuments().back()));
+        QCOMPARE(TitleOf(frame->ActiveDocument()), QString("Volume5"));  // a second window keeps the title
+        zSlices = ActionNamed(frame->menuBar(), "Z Slices");
+        QVERIFY(zSlices);
+        zSlices->trigger();
+        QVERIFY(frame->ActiveDocument() != firstSlices);
+        QCOMPARE(TitleOf(frame->ActiveDocument()), QString("Volume5 Z Slices (2)"));
+        QCOMPARE(TitleOf(firstSlices), QString("Volume5 Z Slices"));
 
         // A document an operator or command makes and shows is numbered
         // like File, New's, never "Untitled"; members stay untitled.
