@@ -9,7 +9,9 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollBar>
 #include <QWheelEvent>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/ui/PlotServer.h"
@@ -300,6 +302,22 @@ private slots:
         QCOMPARE(w.view->Layout().imageRect.Width(), 200);
         // The plain wheel is the scroll area's: no zoom.
         wheel(-120, Qt::NoModifier);
+        QCOMPARE(w.view->Zoom(), 200);
+        // The pixel under the mouse stays under it.
+        QScrollBar* hBar = w.view->ScrollArea()->horizontalScrollBar();
+        QScrollBar* vBar = w.view->ScrollArea()->verticalScrollBar();
+        const ViewRect r200 = w.view->Layout().imageRect;
+        const QPoint middle((r200.left + r200.right) / 2, (r200.top + r200.bottom) / 2);
+        const QPoint onScreen = middle - QPoint(hBar->value(), vBar->value());
+        const PixelIndex under = w.view->PixelAt(middle);
+        QWheelEvent in(QPointF(middle), QPointF(canvas->mapToGlobal(middle)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(canvas, &in);
+        QCOMPARE(w.view->Zoom(), 400);
+        const PixelIndex after = w.view->PixelAt(onScreen + QPoint(hBar->value(), vBar->value()));
+        QVERIFY2(std::abs(after.column - under.column) <= 1 && std::abs(after.row - under.row) <= 1,
+                 qPrintable(QStringLiteral("%1,%2 became %3,%4").arg(under.column).arg(under.row).arg(after.column).arg(after.row)));
+        wheel(-120, Qt::ControlModifier);
         QCOMPARE(w.view->Zoom(), 200);
         // From a fitted scale the wheel goes to the neighbouring level.
         w.view->FitToWindow();
