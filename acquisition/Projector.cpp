@@ -141,7 +141,8 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
     }
     const std::string fullPath = linked ? FullPath(collectionPath) : std::string();
     if (linked) {
-        collection->SetPathName(fullPath);
+        // Only the members are written now; the collection's file is the user's to save.
+        collection->SetPathName(fullPath, false);
         collection->SetModifiedFlag();
     }
 

@@ -30,6 +30,31 @@ std::string CDocTemplate::GetDocString(DocStringIndex index) const {
     return m_strDocString.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+std::string CDocTemplate::NextUntitledTitle() {
+    std::string base = GetDocString(fileNewName);
+    if (base.empty()) base = GetDocString(docName);
+    if (base.empty()) return {};
+    const auto taken = [this](const std::string& title) {
+        return std::any_of(m_docList.begin(), m_docList.end(),
+                           [&](const CDocument* doc) { return doc->GetTitle() == title; });
+    };
+    std::string title;
+    do {
+        title = base + std::to_string(++m_nUntitledCount);
+    } while (taken(title));
+    return title;
+}
+
+std::string CDocTemplate::UniqueTitle(const std::string& wanted, const CDocument* except) const {
+    const auto taken = [&](const std::string& title) {
+        return std::any_of(m_docList.begin(), m_docList.end(),
+                           [&](const CDocument* doc) { return doc != except && doc->GetTitle() == title; });
+    };
+    if (!taken(wanted)) return wanted;
+    for (std::size_t n = 2;; ++n)
+        if (std::string title = wanted + " (" + std::to_string(n) + ")"; !taken(title)) return title;
+}
+
 CDocument* CDocTemplate::CreateNewDocument() {
     if (!m_factory) return nullptr;
     CDocument* doc = m_factory();

@@ -39,6 +39,15 @@ public:
     void RemoveDocument(CDocument* doc);
     const std::vector<CDocument*>& GetDocuments() const { return m_docList; }
 
+    // The title of the next new document of this kind: the file-new name
+    // (the document name when it has none) and a running number kept for
+    // the whole run, skipping titles that documents in the list hold
+    // ("Volume3"). Empty for templates without a name (the target view).
+    std::string NextUntitledTitle();
+    // `wanted`, or, when another document in the list holds it, `wanted`
+    // with the first free " (2)", " (3)", ... ("Volume1 Z Slices (2)").
+    std::string UniqueTitle(const std::string& wanted, const CDocument* except) const;
+
     void SetFrameFactory(FrameFactory factory) { m_frameFactory = std::move(factory); }
     bool HasFrameFactory() const { return static_cast<bool>(m_frameFactory); }
     CFrameWnd* CreateNewFrame(CDocument* doc);
@@ -55,6 +64,7 @@ private:
     bool m_bRegistered;
     DocumentFactory m_factory;
     FrameFactory m_frameFactory;
+    int m_nUntitledCount = 0;
     std::vector<CDocument*> m_docList;
     std::vector<CDocument*> m_bound;
 };

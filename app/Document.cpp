@@ -43,7 +43,11 @@ void CDocument::SetTitle(const std::string& title) { m_strTitle = title; }
 void CDocument::SetPathName(const std::string& path, bool addToMRU) {
     m_strPathName = path;
     SetTitle(FileNamePart(path));
-    if (addToMRU && RecentFileSink()) RecentFileSink()(path);
+    if (addToMRU) AddToRecentFiles(path);
+}
+
+void CDocument::AddToRecentFiles(const std::string& path) {
+    if (RecentFileSink()) RecentFileSink()(path);
 }
 
 void CDocument::AddView(CView* view) {
@@ -88,7 +92,7 @@ void CDocument::Open(const std::string& path) {
         throw;
     }
     SetModifiedFlag(false);
-    SetPathName(path);
+    SetPathName(path, false);
 }
 
 void CDocument::WriteFile(const std::string& path) {
@@ -99,7 +103,7 @@ void CDocument::WriteFile(const std::string& path) {
 void CDocument::Save(const std::string& path) {
     WriteFile(path);
     SetModifiedFlag(false);
-    SetPathName(path);
+    SetPathName(path, false);
 }
 
 bool CDocument::OnOpenDocument(const std::string& path) {
@@ -109,6 +113,7 @@ bool CDocument::OnOpenDocument(const std::string& path) {
         ReportError("Cannot open " + path + ": " + e.what());
         return false;
     }
+    AddToRecentFiles(path);
     return true;
 }
 
@@ -119,6 +124,7 @@ bool CDocument::OnSaveDocument(const std::string& path) {
         ReportError("Cannot save " + path + ": " + e.what());
         return false;
     }
+    AddToRecentFiles(path);
     return true;
 }
 

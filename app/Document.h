@@ -52,7 +52,9 @@ public:
     void UpdateAllViews(CView* sender, long hint = 0, CObject* pHint = nullptr);
 
     // Document life cycle. The On* operations report failures through the
-    // error sink and return false; Open and Save throw instead.
+    // error sink and return false; Open and Save throw instead. Only the
+    // On* forms, the ones a user's File command goes through, put the file
+    // on the recent-file list: members, references and scripts do not.
     virtual bool OnNewDocument();
     virtual bool OnOpenDocument(const std::string& path);
     virtual bool OnSaveDocument(const std::string& path);
@@ -79,6 +81,7 @@ public:
 
     // The recent-file list the front end keeps.
     static void SetRecentFileSink(std::function<void(const std::string&)> sink);
+    static void AddToRecentFiles(const std::string& path);
 
 protected:
     // Writes the whole record to `path` atomically, after finishing what an

@@ -104,6 +104,7 @@ bool CListElementStub::Load() {
         ar.Close();
     } catch (const std::exception& e) {
         m_pElement->DeleteContents();
+        m_bReleased = false;
         ReportError("Cannot read " + file->GetFilePath() + ": " + e.what());
         return false;
     }
@@ -116,6 +117,7 @@ bool CListElementStub::Load() {
 void CListElementStub::Unload() {
     if (!m_bLinked || !m_bLoaded) return;
     if (m_pElement) m_pElement->ReleaseData();
+    m_bReleased = m_pElement != nullptr;
     m_bLoaded = false;
 }
 
@@ -131,6 +133,7 @@ std::string CListElementStub::AdoptStagedFile(const std::string& path) {
     m_strPath = path;
     m_strStagedPath = m_pReplacement->Stage(path);
     if (m_pElement) m_pElement->ReleaseData();
+    m_bReleased = false;  // another process made the file: this element never held it
     m_bLoaded = false;
     return m_strStagedPath;
 }
@@ -151,7 +154,7 @@ bool CListElementStub::Save() {
     try {
         if (m_pReplacement && m_pReplacement->Pending()) m_strStagedPath = m_pReplacement->Stage(m_strPath);
         SaveArchiveFile(FilePath(), kSaveBufferSize, [this](CArchive& ar) {
-            m_pElement->SetPathName(m_strPath, true);
+            m_pElement->SetPathName(m_strPath, false);  // a member is not a file the user saved
             m_pElement->Serialize(ar);
         });
     } catch (const std::exception& e) {
@@ -169,7 +172,7 @@ std::string CListElementStub::WriteAside() {
     const std::string destination =
         staging ? file_replace::ResolveLinks(m_strPath) + CLinkedReplacement::kStagedSuffix : m_strPath;
     return WriteArchiveAside(destination, kSaveBufferSize, [this](CArchive& ar) {
-        m_pElement->SetPathName(m_strPath, true);
+        m_pElement->SetPathName(m_strPath, false);  // a member is not a file the user saved
         m_pElement->Serialize(ar);
     });
 }

@@ -91,6 +91,11 @@ public:
     // Whether the last Load of this linked member failed (its file missing
     // or unreadable); a successful Load clears it.
     bool LoadFailed() const { return m_bLoadFailed; }
+    // Whether the element's own fields (its geometry and what its
+    // description is made of, not its bulk data) are in memory: it is
+    // loaded, or it was and Unload kept them. Lists read full-precision
+    // values from such an element rather than from the cached text.
+    bool HoldsElementFields() const { return m_pElement && (m_bLoaded || m_bReleased); }
     void ClearLoadFailed() { m_bLoadFailed = false; }
     void* GetInterface(REFIID iid) override;
 
@@ -124,6 +129,7 @@ private:
     std::shared_ptr<CLinkedReplacement> m_pReplacement;
     std::string m_strStagedPath;  // empty until the first save under m_pReplacement
     bool m_bLoadFailed = false;
+    bool m_bReleased = false;  // Unload released a read element's bulk data
 };
 
 // Loads an entry for the length of a scope and unloads it again unless it

@@ -67,7 +67,8 @@ ProjectorRunReport CDigitizer::RunGrabbing(CProjector& projector, CTrajectory& s
     const bool linked = projector.m_collectionMode == CProjector::kLinkedCollection;
     const std::string fullPath = linked ? CProjector::FullPath(collectionPath) : std::string();
     if (linked) {
-        cine->SetPathName(fullPath);
+        // Only the slides are written now; the cine's file is the user's to save.
+        cine->SetPathName(fullPath, false);
         cine->SetModifiedFlag();
     }
 

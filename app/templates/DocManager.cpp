@@ -100,8 +100,7 @@ CDocument* CDocManager::NewDocument(CDocTemplate& tmpl) {
         Discard(doc);
         return nullptr;
     }
-    const int number = ++m_untitledCount[&tmpl];
-    doc->SetTitle(tmpl.GetDocString(CDocTemplate::fileNewName) + std::to_string(number));
+    doc->SetTitle(tmpl.NextUntitledTitle());
     return doc;
 }
 

@@ -5,7 +5,6 @@
 // these functions return.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,9 +37,9 @@ public:
     // The open document with that file, or null.
     CDocument* FindOpenDocument(const std::string& path) const;
 
-    // A new, initialised document of the template's kind, titled from the
-    // template's file-new name and a running number ("Phantom1"); null (and
-    // nothing left behind) when the kind cannot be created or initialised.
+    // A new, initialised document of the template's kind, titled with the
+    // template's next running number ("Phantom1"); null (and nothing left
+    // behind) when the kind cannot be created or initialised.
     CDocument* NewDocument(CDocTemplate& tmpl);
     // Reads the file with its registered kind. Null when no registered kind
     // has the file's extension or reading failed; the reason went to the
@@ -52,7 +51,6 @@ public:
 
 private:
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
-    std::map<const CDocTemplate*, int> m_untitledCount;
 };
 
 }  // namespace voxmill

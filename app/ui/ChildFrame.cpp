@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
+#include <algorithm>
 
 #include "app/DocTemplate.h"
 #include "app/DocumentEx.h"
@@ -75,6 +76,14 @@ QPixmap CChildFrame::DocumentIcon(int size) const {
 }
 
 CChildFrame* CChildFrame::OpenFrame(CDocTemplate& tmpl, CDocument& doc) {
+    // A new document that an operator or a command made shows a title of
+    // its own: numbered like File, New's ("Projection Collection2"), never
+    // "Untitled", and never one another unsaved document of its kind shows
+    // ("Volume1 Z Slices (2)"). A file's name stays its title. Members are
+    // tied to a template without entering its list.
+    const std::vector<CDocument*>& listed = tmpl.GetDocuments();
+    if (doc.GetPathName().empty() && std::find(listed.begin(), listed.end(), &doc) != listed.end())
+        doc.SetTitle(doc.GetTitle().empty() ? tmpl.NextUntitledTitle() : tmpl.UniqueTitle(doc.GetTitle(), &doc));
     CFrameWnd* wnd = tmpl.CreateNewFrame(&doc);
     auto* frame = dynamic_cast<CChildFrame*>(wnd);
     if (!frame) {

@@ -26,6 +26,7 @@ void CIconFormWidget::UpdateContents() {
     const int size = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
     m_icon = m_pFrame->DocumentIcon(size);
     m_title = m_pFrame->windowTitle();
+    setToolTip(m_title);  // the drawn title is elided past kMaxTitleWidth
     updateGeometry();
     update();
 }

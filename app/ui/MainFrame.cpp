@@ -26,6 +26,7 @@
 #include "app/View.h"
 #include "app/templates/DocManager.h"
 #include "app/ui/AboutDialog.h"
+#include "app/ui/GettingStartedDialog.h"
 #include "app/ui/ChildFrame.h"
 #include "app/ui/DocumentCommands.h"
 #include "app/ui/FilePrompt.h"
@@ -135,6 +136,10 @@ void CMainFrame::CreateActions() {
                          &CMainFrame::OnAppAbout);
     m_pAbout->setIcon(s->standardIcon(QStyle::SP_MessageBoxQuestion));
     m_pAbout->setToolTip(QStringLiteral("About"));
+    m_pGettingStarted = AddAction(QStringLiteral("Getting Started"),
+                                  QStringLiteral("Walk from a phantom to an exported volume"),
+                                  &CMainFrame::OnHelpGettingStarted);
+    m_pGettingStarted->setShortcut(QKeySequence::HelpContents);
 
     for (int i = 0; i < CRecentFileList::kSize; ++i) {
         auto* action = new QAction(this);
@@ -155,6 +160,8 @@ void CMainFrame::CreateMenus() {
     m_pWindowMenu = new QMenu(QStringLiteral("Window"), this);
     connect(m_pWindowMenu, &QMenu::aboutToShow, this, &CMainFrame::FillWindowMenu);
     m_pHelpMenu = new QMenu(QStringLiteral("Help"), this);
+    m_pHelpMenu->addAction(m_pGettingStarted);
+    m_pHelpMenu->addSeparator();
     m_pHelpMenu->addAction(m_pAbout);
     connect(m_pFileMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandState);
 }
@@ -422,6 +429,14 @@ void CMainFrame::OnFilePrintSetup() {
 void CMainFrame::OnAppAbout() {
     CAboutDlg dialog(this);
     dialog.exec();
+}
+
+void CMainFrame::OnHelpGettingStarted() {
+    // One window, kept beside the work while the user follows it.
+    if (!m_pGettingStartedDialog) m_pGettingStartedDialog = new CGettingStartedDialog(this);
+    m_pGettingStartedDialog->show();
+    m_pGettingStartedDialog->raise();
+    m_pGettingStartedDialog->activateWindow();
 }
 
 void CMainFrame::OnWindowNew() {

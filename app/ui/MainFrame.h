@@ -32,6 +32,7 @@ class QToolBar;
 namespace voxmill {
 
 class CDocManager;
+class CGettingStartedDialog;
 class CDocTemplate;
 class CDocument;
 class CRecentFileList;
@@ -57,6 +58,9 @@ public:
     QLabel* GenPane() const { return m_pGenPane; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QPrinter& Printer() { return m_printer; }
+    QAction* GettingStartedAction() const { return m_pGettingStarted; }
+    // The Getting Started window once Help opened it, else null.
+    CGettingStartedDialog* GettingStartedDialog() const { return m_pGettingStartedDialog; }
 
     // Gives every template of the table its frame and view.
     void InstallFrames(const std::vector<FrameRow>& table);
@@ -94,6 +98,8 @@ public slots:
     void OnFilePrint();
     void OnFilePrintSetup();
     void OnAppAbout();
+    // Help, "Getting Started": shows the page (the one window, raised).
+    void OnHelpGettingStarted();
     void OnWindowNew();
     void OnOpenRecentFile(int index);
 
@@ -148,6 +154,8 @@ private:
     QAction* m_pCascade = nullptr;
     QAction* m_pTile = nullptr;
     QAction* m_pAbout = nullptr;
+    QAction* m_pGettingStarted = nullptr;
+    CGettingStartedDialog* m_pGettingStartedDialog = nullptr;
     std::vector<QAction*> m_recentActions;
     QAction* m_pRecentSeparator = nullptr;
 };

@@ -151,10 +151,14 @@ void CMemberListView::Rebuild() {
         CListElementStub* stub = Member(i);
         if (!stub) continue;
         // Each item shows its own member's thumbnail; one without any shows none.
-        QList<QStandardItem*> row{new QStandardItem(Thumbnail(*stub), MemberText(i))};
-        for (const QString& text : MemberColumns(i)) {
-            auto* item = new QStandardItem(text);
+        const QString text = MemberText(i);
+        QList<QStandardItem*> row{new QStandardItem(Thumbnail(*stub), text)};
+        // Narrow grids and columns elide labels; the tip keeps the whole text.
+        row.front()->setToolTip(text);
+        for (const QString& column : MemberColumns(i)) {
+            auto* item = new QStandardItem(column);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            item->setToolTip(column);
             row << item;
         }
         m_pModel->appendRow(row);

@@ -12,6 +12,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace voxmill {
 namespace {
@@ -19,6 +20,15 @@ namespace {
 CPlotServer*& TheServer() {
     static CPlotServer* server = nullptr;
     return server;
+}
+
+// 1, 2 or 5 times a power of ten, the smallest at least `step`.
+double NiceStep(double step) {
+    if (!(step > 0)) return 1.0;
+    const double power = std::pow(10.0, std::floor(std::log10(step)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= step * (1 - 1e-12)) return m * power;
+    return 10.0 * power;
 }
 
 }  // namespace
@@ -38,10 +48,13 @@ CPlotServer* CPlotServer::ApplicationServer() { return TheServer(); }
 void CPlotServer::SetApplicationServer(CPlotServer* server) { TheServer() = server; }
 
 void CPlotServer::CreateControls() {
+    // Entries name their image and line: one entry a line, right of the
+    // plot, where no axis labels are; one still cut short keeps its name in a tip.
     m_pChart->legend()->setVisible(true);
-    m_pChart->legend()->setAlignment(Qt::AlignBottom);
+    m_pChart->legend()->setAlignment(Qt::AlignRight);
+    m_pChart->legend()->setShowToolTips(true);
     m_pChartView->setRenderHint(QPainter::Antialiasing);
-    m_pChartView->setMinimumSize(480, 320);
+    m_pChartView->setMinimumSize(760, 360);
     m_pChartView->setObjectName(QStringLiteral("chart"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -87,6 +100,8 @@ void CPlotServer::InitDialog() {
     axisX->setTitleText(QStringLiteral("Sample"));
     axisX->setLabelFormat(QStringLiteral("%d"));
     axisY->setTitleText(QStringLiteral("Value"));
+    // Short labels at round values, so neighbours never run into each other.
+    axisY->setLabelFormat(QStringLiteral("%.4g"));
     m_pChart->addAxis(axisX, Qt::AlignBottom);
     m_pChart->addAxis(axisY, Qt::AlignLeft);
 
@@ -109,10 +124,16 @@ void CPlotServer::InitDialog() {
         series->attachAxis(axisX);
         series->attachAxis(axisY);
     }
-    axisX->setRange(0.0, static_cast<double>(std::max<std::size_t>(longest, 2) - 1));
+    const double lastSample = static_cast<double>(std::max<std::size_t>(longest, 2) - 1);
+    axisX->setRange(0.0, lastSample);
+    // Whole sample numbers, about ten of them, from 0.
+    axisX->setTickType(QValueAxis::TicksDynamic);
+    axisX->setTickAnchor(0.0);
+    axisX->setTickInterval(std::max(1.0, NiceStep(lastSample / 10.0)));
     // A flat profile still needs a visible value range.
     const double pad = high > low ? (static_cast<double>(high) - low) * 0.05 : std::max(1.0, std::abs(high) * 0.05);
     axisY->setRange(static_cast<double>(low) - pad, static_cast<double>(high) + pad);
+    axisY->applyNiceNumbers();
 }
 
 int CPlotServer::Run(QWidget* parent) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "app/Target.h"
 #include "app/ui/ChildFrame.h"
@@ -16,6 +17,24 @@ CTargetIconCanvas::CTargetIconCanvas(CTargetView* view) : m_pView(view) {
     setFixedSize(sizeHint());
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
+}
+
+QString CTargetIconCanvas::ToolTipText() const {
+    const CTarget* target = m_pView->GetTarget();
+    return target ? QString::fromStdString(target->GetTitle()) : QString();
+}
+
+bool CTargetIconCanvas::event(QEvent* event) {
+    // Asked for when shown, so a title changed by Save As is current.
+    if (event->type() == QEvent::ToolTip) {
+        const QString tip = ToolTipText();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CTargetIconCanvas::paintEvent(QPaintEvent*) {

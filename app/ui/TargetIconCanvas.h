@@ -19,8 +19,11 @@ public:
     static QRect TrackerRect() { return QRect(QPoint(15, 7), QPoint(81, 73)); }
     static QPoint IconOrigin() { return QPoint(16, 8); }
     QSize sizeHint() const override { return QSize(82, 80); }
+    // The tool tip: the target's title, the name the icon stands for.
+    QString ToolTipText() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

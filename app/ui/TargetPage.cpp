@@ -82,6 +82,8 @@ QString CTargetPage::TargetTypeName() const {
 void CTargetPage::Refresh() {
     m_pTypeName->setText(TargetTypeName());
     m_pTypeName->adjustSize();
+    // The icon alone does not say which document the page holds.
+    setToolTip(m_pTarget ? QString::fromStdString(m_pTarget->GetTitle()) : QString());
     update();
 }
 

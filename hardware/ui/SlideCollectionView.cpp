@@ -90,11 +90,11 @@ CDocument* CSlideCollectionView::MemberDocument(std::size_t index) const {
 QStringList CSlideCollectionView::MemberColumns(std::size_t index) const {
     CListElementStub* stub = Member(index);
     if (!stub) return {QString()};
-    // The slide's own source when in memory, else the cached text: the list
-    // never loads a linked slide to draw itself.
+    // The slide's own source in full precision while it holds its fields,
+    // else the cached text: the list never loads a linked slide to draw itself.
     double x = 0, y = 0, z = 0;
-    const CSlide* slide = GetCollection()->GetSlide(index);
-    if (stub->m_bLoaded && slide) {
+    const CSlide* slide = stub->HoldsElementFields() ? GetCollection()->GetSlide(index) : nullptr;
+    if (slide) {
         x = slide->GetSource().GetPosition().x;
         z = slide->GetSource().GetPosition().z;
     } else if (std::sscanf(stub->GetCachedDescription().c_str(), "%lf,%lf,%lf", &x, &y, &z) != 3) {

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "imaging/ui/ImageView.h"
 
@@ -23,6 +24,15 @@ void CImageCanvas::mousePressEvent(QMouseEvent* event) {
 }
 
 void CImageCanvas::mouseMoveEvent(QMouseEvent* event) { m_view.OnMouseMove(event->position().toPoint()); }
+
+void CImageCanvas::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();  // the scroll area scrolls
+        return;
+    }
+    m_view.ZoomByWheel(event->angleDelta().y(), event->position().toPoint());
+    event->accept();
+}
 
 void CImageCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) m_view.OnLeftButtonUp(event->position().toPoint());

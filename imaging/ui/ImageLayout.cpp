@@ -31,21 +31,50 @@ int TruncScaled(std::uint32_t count, int span, int offset) {
     return static_cast<int>(static_cast<double>(count) / span * offset);
 }
 
-}  // namespace
-
-ImageLayout ImageLayout::At(std::uint32_t width, std::uint32_t height, int zoomPercent) {
+ImageLayout LaidOut(const ZoomedSize& z, int zoomPercent) {
     ImageLayout layout;
     layout.zoomPercent = zoomPercent;
-    const ZoomedSize z = Zoomed(width, height, zoomPercent);
     if (!z.shown || z.width > kMaxZoomedSide || z.height > kMaxZoomedSide) return layout;
     const int zw = static_cast<int>(z.width), zh = static_cast<int>(z.height);
-    layout.extentX = std::max(kMinExtentX, kMargin + zw);
-    layout.extentY = std::max(kMinExtentY, kMargin + zh);
+    layout.extentX = std::max(ImageLayout::kMinExtentX, ImageLayout::kMargin + zw);
+    layout.extentY = std::max(ImageLayout::kMinExtentY, ImageLayout::kMargin + zh);
     layout.imageRect.left = (layout.extentX - zw) / 2;
     layout.imageRect.top = (layout.extentY - zh) / 2;
     layout.imageRect.right = layout.imageRect.left + zw;
     layout.imageRect.bottom = layout.imageRect.top + zh;
     return layout;
+}
+
+}  // namespace
+
+ImageLayout ImageLayout::At(std::uint32_t width, std::uint32_t height, int zoomPercent) {
+    return LaidOut(Zoomed(width, height, zoomPercent), zoomPercent);
+}
+
+ImageLayout ImageLayout::AtScale(std::uint32_t width, std::uint32_t height, int zoomPercent) {
+    if (zoomPercent < 1) return LaidOut({}, zoomPercent);
+    const std::int64_t zw = std::int64_t{width} * zoomPercent / 100, zh = std::int64_t{height} * zoomPercent / 100;
+    return LaidOut({zw, zh, zw > 0 && zh > 0}, zoomPercent);
+}
+
+int FitPercent(std::uint32_t width, std::uint32_t height, int roomX, int roomY) {
+    if (width == 0 || height == 0) return 100;
+    const std::int64_t roomW = std::max(0, roomX - ImageLayout::kMargin);
+    const std::int64_t roomH = std::max(0, roomY - ImageLayout::kMargin);
+    // w p div 100 <= roomW exactly when p <= (100 roomW + 99) div w.
+    const std::int64_t p = std::min((100 * roomW + 99) / width, (100 * roomH + 99) / height);
+    return static_cast<int>(std::clamp<std::int64_t>(p, 1, kMaxFitPercent));
+}
+
+int NextZoomLevel(int percent, bool up) {
+    if (up) {
+        for (int level : kZoomLevels)
+            if (level > percent) return level;
+        return percent;
+    }
+    for (auto it = kZoomLevels.rbegin(); it != kZoomLevels.rend(); ++it)
+        if (*it < percent) return *it;
+    return percent;
 }
 
 PixelIndex PixelAtPoint(const ViewRect& r, std::uint32_t width, std::uint32_t height, int x, int y) {

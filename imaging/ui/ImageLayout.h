@@ -38,7 +38,21 @@ struct ImageLayout {
     // The layout of a width x height image at one of kZoomLevels; a level
     // that is not one of them, or whose size condition fails, shows nothing.
     static ImageLayout At(std::uint32_t width, std::uint32_t height, int zoomPercent);
+    // The same at any scale of 1 % or more ("Fit to Window"): the zoomed
+    // size is (width x percent div 100, height x percent div 100), shown
+    // when both are above 0. At the six levels this is At's layout.
+    static ImageLayout AtScale(std::uint32_t width, std::uint32_t height, int zoomPercent);
 };
+
+// The largest scale, in whole percent from 1 to kMaxFitPercent, whose
+// scroll extent fits a viewport of roomX x roomY (the zoomed image plus
+// the margin); 100 for an empty image.
+inline constexpr int kMaxFitPercent = 1600;
+int FitPercent(std::uint32_t width, std::uint32_t height, int roomX, int roomY);
+
+// The zoom level after `percent` one step up (the smallest level above it)
+// or down (the largest below it); `percent` itself past the last level.
+int NextZoomLevel(int percent, bool up);
 
 struct PixelIndex {
     int column = 0;

@@ -7,6 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -52,6 +53,11 @@ void CImageView::CreateActions() {
         connect(action, &QAction::triggered, this, [this, percent] { SetZoom(percent); });
     }
     ZoomAction(100)->setChecked(true);
+    // A fitted scale is none of the levels: then none is checked.
+    m_pZoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    zoom->addSeparator();
+    m_pFitToWindow = zoom->addAction(QStringLiteral("Fit to Window"), this, &CImageView::FitToWindow);
+    m_pFitToWindow->setStatusTip(QStringLiteral("Show the whole image as large as the window allows"));
     m_pImageMenu->addSeparator();
     QAction* preview = m_pImageMenu->addAction(QStringLiteral("Print Pre&view..."), this, &CImageView::OnPrintPreview);
     preview->setStatusTip(QStringLiteral("Show the printed page of the image"));
@@ -107,13 +113,43 @@ void CImageView::UpdateDisplayImage() {
 
 // --- layout -------------------------------------------------------------------
 
-void CImageView::SetZoom(int percent) {
-    m_layout = ImageLayout::At(HasImage() ? ImageWidth() : 0, HasImage() ? ImageHeight() : 0, percent);
-    if (QAction* action = ZoomAction(percent)) action->setChecked(true);
+void CImageView::SetZoom(int percent) { LayOut(percent, true); }
+
+void CImageView::LayOut(int percent, bool fitFrame) {
+    const std::uint32_t w = HasImage() ? ImageWidth() : 0, h = HasImage() ? ImageHeight() : 0;
+    const bool level = std::find(kZoomLevels.begin(), kZoomLevels.end(), percent) != kZoomLevels.end();
+    m_layout = level ? ImageLayout::At(w, h, percent) : ImageLayout::AtScale(w, h, percent);
+    for (QAction* action : m_pZoomGroup->actions()) action->setChecked(action->data().toInt() == percent);
     m_pCanvas->resize(m_layout.extentX, m_layout.extentY);
     updateGeometry();
     Redraw();
-    FitFrame();
+    if (fitFrame) FitFrame();
+}
+
+void CImageView::FitToWindow() {
+    if (!HasImage()) return;
+    // The room without scroll bars: a fitted image needs none.
+    const QSize room = m_pScroll->maximumViewportSize();
+    LayOut(FitPercent(ImageWidth(), ImageHeight(), room.width(), room.height()), false);
+}
+
+void CImageView::ZoomByWheel(int angleDelta, QPoint at) {
+    m_wheelRest += angleDelta;
+    int percent = m_layout.zoomPercent;
+    for (; m_wheelRest >= 120; m_wheelRest -= 120) percent = NextZoomLevel(percent, true);
+    for (; m_wheelRest <= -120; m_wheelRest += 120) percent = NextZoomLevel(percent, false);
+    if (percent == m_layout.zoomPercent || !HasImage()) return;
+    const ViewRect before = m_layout.imageRect;
+    const QPoint onScreen = at - QPoint(m_pScroll->horizontalScrollBar()->value(), m_pScroll->verticalScrollBar()->value());
+    LayOut(percent, false);
+    if (before.IsEmpty() || m_layout.imageRect.IsEmpty()) return;
+    // The same fraction of the picture under the mouse as before.
+    const double fx = static_cast<double>(at.x() - before.left) / before.Width();
+    const double fy = static_cast<double>(at.y() - before.top) / before.Height();
+    const ViewRect& r = m_layout.imageRect;
+    const QPoint now(r.left + static_cast<int>(fx * r.Width()), r.top + static_cast<int>(fy * r.Height()));
+    m_pScroll->horizontalScrollBar()->setValue(now.x() - onScreen.x());
+    m_pScroll->verticalScrollBar()->setValue(now.y() - onScreen.y());
 }
 
 void CImageView::FitFrame() {

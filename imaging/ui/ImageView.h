@@ -1,5 +1,7 @@
 // The base of the image views: an image document shown as an 8-bit grey
-// bitmap in a scrolling view at one of six zoom levels, with the grey
+// bitmap in a scrolling view at one of six zoom levels (or at the scale
+// "Fit to Window" picks; Ctrl with the wheel steps through the levels,
+// the plain wheel scrolls), with the grey
 // window of the frame's two sliders, the pixel read-out in the frame's
 // status pane and the liner tool. The float view (CSurfaceView) and the
 // 8-bit view fill in the hooks: what the image is, how its bitmap and grey
@@ -48,7 +50,15 @@ public:
 
     // --- layout ---
     // Lays the image out at one of kZoomLevels, repaints and fits the frame.
+    // Another percentage lays it out at that scale (ImageLayout::AtScale).
     void SetZoom(int percent);
+    // The largest scale at which the whole image shows in the view's
+    // window as it is now; the frame keeps its size.
+    void FitToWindow();
+    // Ctrl + wheel: one zoom level up (away from the user) or down per
+    // 120 units of `angleDelta`, keeping the image point under `at` (view
+    // coordinates) under the mouse; the frame keeps its size.
+    void ZoomByWheel(int angleDelta, QPoint at);
     int Zoom() const { return m_layout.zoomPercent; }
     const ImageLayout& Layout() const { return m_layout; }
 
@@ -88,6 +98,7 @@ public:
     QScrollArea* ScrollArea() const { return m_pScroll; }
     QMenu* ImageMenu() const { return m_pImageMenu; }
     QAction* ZoomAction(int percent) const;
+    QAction* FitToWindowAction() const { return m_pFitToWindow; }
 
 public slots:
     void OnPrintPreview();
@@ -116,12 +127,15 @@ private:
     void UpdateDisplayImage();
     void UpdateStatus(QPoint point);
     void FitFrame();
+    void LayOut(int percent, bool fitFrame);
     void Redraw(bool now = false);
 
     QScrollArea* m_pScroll;
     CImageCanvas* m_pCanvas;
     QMenu* m_pImageMenu;
     QActionGroup* m_pZoomGroup;
+    QAction* m_pFitToWindow = nullptr;
+    int m_wheelRest = 0;  // wheel units short of a whole step
 
     ImageLayout m_layout;
     bool m_bDragging = false;

@@ -90,9 +90,11 @@ protected:
                                             static_cast<std::uint32_t>(end.column),
                                             static_cast<std::uint32_t>(end.row)};
         const std::vector<float> values = LineProfile(start, end);
-        // Named by its pixels, as the status pane showed the line while it was drawn.
-        const QString name =
-            QString::asprintf("Line from [%d,%d] to [%d,%d]", start.column, start.row, end.column, end.row);
+        // Named by its image and its pixels, as the status pane showed the
+        // line while it was drawn: curves of several images stay apart.
+        const QString name = FrameTitle() + QStringLiteral(": ") +
+                             QString::asprintf("Line from [%d,%d] to [%d,%d]", start.column, start.row, end.column,
+                                               end.row);
         server->AddPlot(static_cast<int>(values.size()), values.data(), info, name);
         server->Run(this);
     }

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -104,6 +105,7 @@ void CSurfaceChildFrame::CreateToolBar() {
     m_pPositionSlider = CreateSlider(kGreyWindowInitialPosition, QStringLiteral("Adjust Grey Window Position"));
     m_pPositionSlider->setObjectName(QStringLiteral("greyWindowPosition"));
     m_pToolBar->addWidget(m_pPositionSlider);
+    UpdateSliderTips();
 }
 
 QSlider* CSurfaceChildFrame::CreateSlider(int value, const QString& tip) {
@@ -113,8 +115,32 @@ QSlider* CSurfaceChildFrame::CreateSlider(int value, const QString& tip) {
     slider->setFixedWidth(kSliderWidth);
     slider->setToolTip(tip);
     slider->setStatusTip(tip);
+    slider->setAccessibleName(tip);
     connect(slider, &QSlider::valueChanged, this, &CSurfaceChildFrame::OnGreyWindowChanged);
+    connect(slider, &QSlider::valueChanged, this, [this, slider] {
+        if (slider->isSliderDown()) ShowSliderTip(slider);
+    });
     return slider;
+}
+
+QString CSurfaceChildFrame::SliderToolTip(const QSlider* slider) const {
+    if (!slider) return {};
+    QString tip = QStringLiteral("%1: %2").arg(slider->accessibleName()).arg(slider->value());
+    // The view's window is applied once a slider moved (low <= high from then on).
+    if (const CImageView* view = GetImageView(); view && view->WindowLow() <= view->WindowHigh())
+        tip += QString::asprintf("\nGrey level window: from %.3f to %.3f", static_cast<double>(view->WindowLow()),
+                                 static_cast<double>(view->WindowHigh()));
+    return tip;
+}
+
+void CSurfaceChildFrame::UpdateSliderTips() {
+    for (QSlider* slider : {m_pWidthSlider, m_pPositionSlider})
+        if (slider) slider->setToolTip(SliderToolTip(slider));
+}
+
+void CSurfaceChildFrame::ShowSliderTip(QSlider* slider) {
+    const QPoint below(slider->width() / 2, slider->height());
+    QToolTip::showText(slider->mapToGlobal(below), slider->toolTip(), slider);
 }
 
 CImageView* CSurfaceChildFrame::GetImageView() const { return dynamic_cast<CImageView*>(GetView()); }
@@ -159,6 +185,7 @@ void CSurfaceChildFrame::OnSelectLinerTool() { SetToolMode(kLinerTool); }
 
 void CSurfaceChildFrame::OnGreyWindowChanged() {
     if (CImageView* view = GetImageView()) view->SetGreyWindow(m_pWidthSlider->value(), m_pPositionSlider->value());
+    UpdateSliderTips();
 }
 
 }  // namespace voxmill

@@ -46,6 +46,10 @@ public:
     QAction* LinerAction() const { return m_pLiner; }
     QSlider* WidthSlider() const { return m_pWidthSlider; }
     QSlider* PositionSlider() const { return m_pPositionSlider; }
+    // A slider's tool tip: its command name and value, and the grey window
+    // once the view applies one ("Adjust Grey Window Width: 1000\nGrey
+    // level window: from 0.000 to 9.995").
+    QString SliderToolTip(const QSlider* slider) const;
 
 public slots:
     void OnSelectPointerTool();
@@ -55,6 +59,9 @@ public slots:
 private:
     void CreateToolBar();
     QSlider* CreateSlider(int value, const QString& tip);
+    void UpdateSliderTips();
+    // Shows the tip beside the handle while it is dragged.
+    void ShowSliderTip(QSlider* slider);
 
     QToolBar* m_pToolBar;
     QLabel* m_pStatus;

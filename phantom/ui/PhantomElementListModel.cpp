@@ -87,7 +87,8 @@ QVariant CPhantomElementListModel::data(const QModelIndex& index, int role) cons
     if (!index.isValid()) return {};
     const CPhantomElement* element = LiveElement(index.row());
     if (!element) return {};
-    if (role == Qt::DisplayRole) {
+    // The tip repeats the whole text of a cell its column cuts short.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
             case kElement: {
                 const CPhantom::ElementKind* kind = CPhantom::KindOf(*element);

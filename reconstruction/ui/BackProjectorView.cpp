@@ -28,23 +28,6 @@ namespace {
 const char* const kVolumeFilter = "Volume Files (*.vol)";
 const char* const kVolumeExtension = ".VOL";
 
-// "Volume3": the template's file-new name with the next number not taken
-// by a volume open from it.
-std::string UntitledName(const CDocTemplate& tmpl) {
-    std::string base = tmpl.GetDocString(CDocTemplate::fileNewName);
-    if (base.empty()) base = "Volume";
-    int highest = 0;
-    for (const CDocument* doc : tmpl.GetDocuments()) {
-        const std::string& title = doc->GetTitle();
-        if (title.size() <= base.size() || title.compare(0, base.size(), base) != 0) continue;
-        const std::string digits = title.substr(base.size());
-        const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-        if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), isDigit)) continue;
-        highest = std::max(highest, std::stoi(digits));
-    }
-    return base + std::to_string(highest + 1);
-}
-
 }  // namespace
 
 CBackProjectorView::CBackProjectorView(QWidget* parent) : CWidgetView(parent) { CreateControls(); }
@@ -150,7 +133,7 @@ void CBackProjectorView::OnRender() {
     }
     if (!volume) return;
     if (volumeTemplate && volume->GetDocTemplate() == volumeTemplate)
-        volume->SetTitle(UntitledName(*volumeTemplate));
+        volume->SetTitle(volumeTemplate->NextUntitledTitle());
     const bool allocated = volume->IsAllocated();
     ShowVolume(std::move(volume), volumeTemplate);
     if (!allocated) ReportRefusedVolume(hr);

@@ -35,6 +35,33 @@ TEST(DocTemplate, SevenFieldsOfTheDocumentString) {
     EXPECT_TRUE(tmpl->IsRegistered());
 }
 
+TEST(DocTemplate, UntitledTitlesRunOnAndSkipTakenOnes) {
+    const auto tmpl = PhantomTemplate();
+    EXPECT_EQ(tmpl->NextUntitledTitle(), "Phantom1");
+    std::unique_ptr<CDocument> listed(tmpl->CreateNewDocument());
+    listed->SetTitle("Phantom3");
+    EXPECT_EQ(tmpl->NextUntitledTitle(), "Phantom2");
+    EXPECT_EQ(tmpl->NextUntitledTitle(), "Phantom4");  // Phantom3 is held
+    // A document tied to the template without being listed (a member) takes no name.
+    CDocumentEx member;
+    member.SetDocTemplate(tmpl.get());
+    member.SetTitle("Phantom5");
+    EXPECT_EQ(tmpl->NextUntitledTitle(), "Phantom5");
+    member.SetDocTemplate(nullptr);
+    // A wanted title is kept unless another listed document holds it.
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", listed.get()), "Phantom3");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", nullptr), "Phantom3 (2)");
+    std::unique_ptr<CDocument> second(tmpl->CreateNewDocument());
+    second->SetTitle("Phantom3 (2)");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom3", nullptr), "Phantom3 (3)");
+    EXPECT_EQ(tmpl->UniqueTitle("Phantom9", nullptr), "Phantom9");
+    // Without a file-new name the document name serves; without either, nothing.
+    CDocTemplate named(2, "\nVolume\n", false, nullptr);
+    EXPECT_EQ(named.NextUntitledTitle(), "Volume1");
+    CDocTemplate anonymous(3, "\n\n\n\n\n\n", false, nullptr);
+    EXPECT_EQ(anonymous.NextUntitledTitle(), "");
+}
+
 TEST(DocTemplate, MissingFieldsAreEmpty) {
     CDocTemplate shortOne(1, "\nSlice\nSlice", false, nullptr);
     EXPECT_EQ(shortOne.GetDocString(CDocTemplate::fileNewName), "Slice");

@@ -163,7 +163,7 @@ TEST(StubLoading, SaveUnloadLoadRoundTrip) {
     reference.m_data = MakeElement("p1", 50)->m_data;
     EXPECT_EQ(ReadBytes(path), RecordOf(reference));
     EXPECT_EQ(m.element.GetPathName(), path);
-    EXPECT_EQ(recent, std::vector<std::string>{path});  // a save goes to the recent list
+    EXPECT_TRUE(recent.empty());  // a member is not a file the user saved: not on the recent list
 
     EXPECT_FALSE(m.stub.m_bLoaded);
     EXPECT_EQ(m.element.m_releaseCalls, 1);
@@ -173,7 +173,7 @@ TEST(StubLoading, SaveUnloadLoadRoundTrip) {
     EXPECT_TRUE(m.stub.Load());
     EXPECT_TRUE(m.stub.m_bLoaded);
     EXPECT_EQ(m.element.m_data, reference.m_data);
-    EXPECT_EQ(recent.size(), 1u);  // a load does not
+    EXPECT_TRUE(recent.empty());  // nor one read
     std::filesystem::remove(path);
     EXPECT_TRUE(m.stub.Load());  // already loaded: the file is not needed
     m.stub.Unload();
@@ -200,6 +200,32 @@ TEST(StubLoading, InPlaceMemberIgnoresUnloadAndLoadsTrue) {
     EXPECT_EQ(element.m_releaseCalls, 0);
     EXPECT_EQ(element.m_data.size(), 3u);
     EXPECT_TRUE(stub.Load());
+}
+
+TEST(StubLoading, ElementFieldsAreKnownOnceReadUntilAReadFails) {
+    TempDir dir;
+    const std::string path = dir.File("p1.prj");
+    CListElementStub bare;
+    EXPECT_FALSE(bare.HoldsElementFields());  // no element at all
+    CTestElement inPlace;
+    bare.m_pElement = &inPlace;
+    EXPECT_TRUE(bare.HoldsElementFields());  // in place: always loaded
+    bare.m_pElement = nullptr;
+
+    LinkedMember m(path, "p1", 4);  // written, then unloaded: the name stayed
+    EXPECT_FALSE(m.stub.m_bLoaded);
+    EXPECT_TRUE(m.stub.HoldsElementFields());
+    // A stub read from a collection file has nothing but its cached text.
+    const Bytes record = Store([&](CArchive& ar) { ar.WriteObject(&m.stub); });
+    Load(record, [&](CArchive& ar) {
+        std::unique_ptr<CListElementStub> read(ar.ReadObjectAs<CListElementStub>());
+        ASSERT_TRUE(read);
+        EXPECT_FALSE(read->HoldsElementFields());
+    });
+    // A failed read empties the element: its fields are no longer known.
+    WriteBytes(path, Bytes{1, 2});
+    EXPECT_FALSE(m.stub.Load());
+    EXPECT_FALSE(m.stub.HoldsElementFields());
 }
 
 TEST(StubLoading, MovedCollectionFindsTheMemberByNameHere) {

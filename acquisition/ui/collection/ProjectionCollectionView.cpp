@@ -23,9 +23,11 @@ namespace voxmill {
 namespace {
 
 // The source position of a member without loading it: the projection's
-// own when it is in memory, else the cached "%+.2f,%+.2f,%+.2f" text.
+// own, in full precision, when it holds its fields (loaded, or unloaded
+// after a run wrote it), else the cached "%+.2f,%+.2f,%+.2f" text of a
+// member never read since its collection was opened.
 bool SourcePosition(CListElementStub& stub, double& x, double& z) {
-    if (stub.m_bLoaded && stub.m_pElement) {
+    if (stub.HoldsElementFields()) {
         if (const auto* projection = dynamic_cast<const CProjection*>(stub.m_pElement)) {
             x = projection->GetSource().GetPosition().x;
             z = projection->GetSource().GetPosition().z;

@@ -180,7 +180,8 @@ private slots:
         QCOMPARE(VisibleEntries(MenuNamed(frame->menuBar(), "File")),
                  (QStringList{"&New", "&Open...", "P&rint Setup...", "Exit"}));
         QCOMPARE(VisibleEntries(MenuNamed(frame->menuBar(), "View")), (QStringList{"Toolbar", "Status Bar"}));
-        QCOMPARE(VisibleEntries(MenuNamed(frame->menuBar(), "Help")), QStringList{"&About Voxmill..."});
+        QCOMPARE(VisibleEntries(MenuNamed(frame->menuBar(), "Help")),
+                 (QStringList{"Getting Started", "&About Voxmill..."}));
         QVERIFY(frame->ToolBar()->isVisibleTo(frame));
         QCOMPARE(frame->MilPane()->text(), QString("MIL"));
         QCOMPARE(frame->GenPane()->text(), QString("GEN"));

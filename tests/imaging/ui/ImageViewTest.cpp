@@ -9,6 +9,9 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/ui/PlotServer.h"
@@ -157,6 +160,7 @@ private slots:
 
     void lineProfileReachesThePlotServer() {
         auto image = MakeImage(100, 20, 1.0, 1.0, [](std::uint32_t c, std::uint32_t r) { return c + 1000.0 * r; });
+        image->SetTitle("ramp.slc");
         ImageWindow<> w(*image);
         CPlotServer server;
         CPlotServer::SetApplicationServer(&server);
@@ -184,7 +188,8 @@ private slots:
         QCOMPARE(x0, float(image->GetFirstX()));
         QCOMPARE(y1, float(3 * image->GetPitchY() + image->GetFirstY()));
         QCOMPARE(plot.info[6], 99u);
-        QCOMPARE(plot.name, QStringLiteral("Line from [0,3] to [99,3]"));
+        // The legend names the image as well as the line.
+        QCOMPARE(plot.name, QStringLiteral("ramp.slc: Line from [0,3] to [99,3]"));
 
         // A second line adds a second curve.
         answers.Accept<CPlotServer>();
@@ -193,7 +198,148 @@ private slots:
         QCOMPARE(server.Plots().size(), std::size_t(2));
         QCOMPARE(server.Plots()[1].values[98], 8.0f);
         QCOMPARE(server.Plots()[1].values[99], 9.0f);
+
+        // A line on another image is told apart by its image's name.
+        auto other = MakeImage(30, 30, 1.0, 1.0, [](std::uint32_t c, std::uint32_t) { return 2.0 * c; });
+        other->SetTitle("Volume1 Z Slices 12");
+        ImageWindow<> second(*other);
+        second.frame->LinerAction()->trigger();
+        const ViewRect r2 = second.view->Layout().imageRect;
+        answers.Accept<CPlotServer>();
+        QTest::mousePress(second.view->Canvas(), Qt::LeftButton, {}, ViewPointOf(r2, 0, 5, 30, 30));
+        QTest::mouseRelease(second.view->Canvas(), Qt::LeftButton, {}, ViewPointOf(r2, 29, 5, 30, 30));
+        QCOMPARE(server.Plots().size(), std::size_t(3));
+        QCOMPARE(server.Plots()[2].name, QStringLiteral("Volume1 Z Slices 12: Line from [0,5] to [29,5]"));
+        if (const QByteArray shots = qgetenv("VOXMILL_SHOTS"); !shots.isEmpty()) {
+            server.InitDialog();
+            server.resize(880, 440);
+            server.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&server));
+            server.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/plot-two-images.png"));
+            server.hide();
+        }
         CPlotServer::SetApplicationServer(nullptr);
+    }
+
+    void fitToWindowPicksTheLargestScaleThatFits() {
+        auto image = MakeImage(1000, 400, 1.0, 1.0, [](std::uint32_t c, std::uint32_t) { return c; });
+        ImageWindow<> w(*image, QSize(900, 800));
+        QAction* fit = w.view->FitToWindowAction();
+        QVERIFY(fit);
+        QCOMPARE(fit->text(), QStringLiteral("Fit to Window"));
+        const QSize frameBefore = w.frame->size();
+        const QSize room = w.view->ScrollArea()->maximumViewportSize();
+        fit->trigger();
+        const int percent = w.view->Zoom();
+        // The whole extent shows, and one percent more would not.
+        QCOMPARE(percent, FitPercent(1000, 400, room.width(), room.height()));
+        QVERIFY(w.view->Layout().extentX <= room.width() && w.view->Layout().extentY <= room.height());
+        const ImageLayout larger = ImageLayout::AtScale(1000, 400, percent + 1);
+        QVERIFY(larger.extentX > room.width() || larger.extentY > room.height());
+        QCOMPARE(w.view->Layout().imageRect.Width(), 1000 * percent / 100);
+        QCOMPARE(w.frame->size(), frameBefore);  // the window is the measure: it stays
+        for (int level : kZoomLevels) QVERIFY(!w.view->ZoomAction(level)->isChecked() || level == percent);
+        // The pixel read-out follows the fitted picture.
+        const ViewRect r = w.view->Layout().imageRect;
+        QCOMPARE(w.view->PixelAt(QPoint(r.right, r.bottom)), (PixelIndex{999, 399}));
+        // A fixed level afterwards is the plain level again.
+        w.view->ZoomAction(50)->trigger();
+        QCOMPARE(w.view->Layout().imageRect.Width(), 500);
+        QVERIFY(w.view->ZoomAction(50)->isChecked());
+
+        // A small image fits by growing, up to the largest fitted scale.
+        auto tiny = MakeImage(2, 2, 1.0, 1.0, [](auto, auto) { return 1.0; });
+        ImageWindow<> t(*tiny, QSize(900, 800));
+        t.view->FitToWindow();
+        QCOMPARE(t.view->Zoom(), kMaxFitPercent);
+        QCOMPARE(t.view->Layout().imageRect.Width(), 32);
+    }
+
+    void fitPercentArithmetic() {
+        // 100 pixels in 207 (200 after the margin): exactly 200 %.
+        QCOMPARE(FitPercent(100, 100, 207, 207), 200);
+        QCOMPARE(FitPercent(100, 100, 206, 900), 199);
+        // 3 columns in 8: 3 p div 100 <= 1 allows p up to 66.
+        QCOMPARE(FitPercent(3, 1, 8, 900), 66);
+        QCOMPARE(FitPercent(5000, 10, 100, 100), 1);  // never below 1 %
+        QCOMPARE(FitPercent(0, 10, 100, 100), 100);
+        // The six levels keep their own layout under AtScale.
+        for (int level : kZoomLevels)
+            for (std::uint32_t w : {1u, 3u, 4u, 101u})
+                QCOMPARE(ImageLayout::AtScale(w, 61, level).imageRect, ImageLayout::At(w, 61, level).imageRect);
+        QCOMPARE(NextZoomLevel(100, true), 150);
+        QCOMPARE(NextZoomLevel(100, false), 50);
+        QCOMPARE(NextZoomLevel(137, true), 150);
+        QCOMPARE(NextZoomLevel(137, false), 100);
+        QCOMPARE(NextZoomLevel(400, true), 400);
+        QCOMPARE(NextZoomLevel(25, false), 25);
+        QCOMPARE(NextZoomLevel(1600, false), 400);
+    }
+
+    void ctrlWheelStepsThroughTheLevels() {
+        auto image = Ramp();  // 100 x 50
+        ImageWindow<> w(*image);
+        QWidget* canvas = w.view->Canvas();
+        const QPoint at(w.view->Layout().imageRect.left + 10, w.view->Layout().imageRect.top + 10);
+        const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(QPointF(at), QPointF(canvas->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              modifiers, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(canvas, &event);
+            return event.isAccepted();
+        };
+        QVERIFY(wheel(120, Qt::ControlModifier));
+        QCOMPARE(w.view->Zoom(), 150);
+        QVERIFY(w.view->ZoomAction(150)->isChecked());
+        wheel(240, Qt::ControlModifier);
+        QCOMPARE(w.view->Zoom(), 400);
+        wheel(120, Qt::ControlModifier);  // the last level holds
+        QCOMPARE(w.view->Zoom(), 400);
+        // Half notches add up to one step.
+        wheel(-60, Qt::ControlModifier);
+        QCOMPARE(w.view->Zoom(), 400);
+        wheel(-60, Qt::ControlModifier);
+        QCOMPARE(w.view->Zoom(), 200);
+        QCOMPARE(w.view->Layout().imageRect.Width(), 200);
+        // The plain wheel is the scroll area's: no zoom.
+        wheel(-120, Qt::NoModifier);
+        QCOMPARE(w.view->Zoom(), 200);
+        // The pixel under the mouse stays under it.
+        QScrollBar* hBar = w.view->ScrollArea()->horizontalScrollBar();
+        QScrollBar* vBar = w.view->ScrollArea()->verticalScrollBar();
+        const ViewRect r200 = w.view->Layout().imageRect;
+        const QPoint middle((r200.left + r200.right) / 2, (r200.top + r200.bottom) / 2);
+        const QPoint onScreen = middle - QPoint(hBar->value(), vBar->value());
+        const PixelIndex under = w.view->PixelAt(middle);
+        QWheelEvent in(QPointF(middle), QPointF(canvas->mapToGlobal(middle)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(canvas, &in);
+        QCOMPARE(w.view->Zoom(), 400);
+        const PixelIndex after = w.view->PixelAt(onScreen + QPoint(hBar->value(), vBar->value()));
+        QVERIFY2(std::abs(after.column - under.column) <= 1 && std::abs(after.row - under.row) <= 1,
+                 qPrintable(QStringLiteral("%1,%2 became %3,%4").arg(under.column).arg(under.row).arg(after.column).arg(after.row)));
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(w.view->Zoom(), 200);
+        // From a fitted scale the wheel goes to the neighbouring level.
+        w.view->FitToWindow();
+        const int fitted = w.view->Zoom();
+        wheel(-120, Qt::ControlModifier);
+        QCOMPARE(w.view->Zoom(), NextZoomLevel(fitted, false));
+    }
+
+    void greyWindowSlidersShowTheirValues() {
+        auto image = MakeImage(100, 10, 1.0, 1.0, [](std::uint32_t c, std::uint32_t) { return c / 9.9; });
+        ImageWindow<> w(*image);
+        QCOMPARE(w.frame->WidthSlider()->toolTip(), QStringLiteral("Adjust Grey Window Width: 1000"));
+        QCOMPARE(w.frame->PositionSlider()->toolTip(), QStringLiteral("Adjust Grey Window Position: 499"));
+        w.frame->PositionSlider()->setValue(700);
+        QCOMPARE(w.frame->PositionSlider()->toolTip(),
+                 QString::asprintf("Adjust Grey Window Position: 700\nGrey level window: from %.3f to %.3f",
+                                   double(w.view->WindowLow()), double(w.view->WindowHigh())));
+        QVERIFY(w.frame->PositionSlider()->toolTip().endsWith(QStringLiteral("from 2.007 to 10.000")));
+        // The other slider's tip shows the same window.
+        QVERIFY(w.frame->WidthSlider()->toolTip().startsWith(QStringLiteral("Adjust Grey Window Width: 1000\n")));
+        QVERIFY(w.frame->WidthSlider()->toolTip().endsWith(QStringLiteral("from 2.007 to 10.000")));
+        QCOMPARE(w.frame->WidthSlider()->statusTip(), QStringLiteral("Adjust Grey Window Width"));
     }
 
     void lineReleasedOffThePictureEndsOnItsBorder() {

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QChart>
 #include <QClipboard>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
+#include <QValueAxis>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -45,6 +48,40 @@ private slots:
             QCOMPARE(series[j]->at(99), QPointF(99.0, 99.0 * (j + 1)));
         }
         QCOMPARE(series[1]->name(), QStringLiteral("Profile 2"));
+    }
+
+    void axesKeepTheirLabelsApart() {
+        CPlotServer server;
+        server.AddPlot(100, Ramp(100, 1000.5f).data(), {}, QStringLiteral("a.slc: Line from [0,0] to [99,0]"));
+        server.AddPlot(100, Ramp(100, -3.25f).data(), {}, QStringLiteral("b.prj: Line from [0,9] to [99,9]"));
+        server.InitDialog();
+        server.resize(760, 420);
+        server.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&server));
+        QChart* chart = server.Chart();
+        auto* x = qobject_cast<QValueAxis*>(chart->axes(Qt::Horizontal).value(0));
+        auto* y = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
+        QVERIFY(x && y);
+        // Sample ticks every ten samples from 0; values at round numbers in short form.
+        QCOMPARE(x->tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(x->tickInterval(), 10.0);
+        QCOMPARE(x->min(), 0.0);
+        QCOMPARE(x->max(), 99.0);
+        QCOMPARE(y->labelFormat(), QStringLiteral("%.4g"));
+        QVERIFY(y->min() <= 99 * -3.25 && y->max() >= 99 * 1000.5);
+        // The legend sits right of the plot, away from both axes' labels
+        // (left and below it), and inside the chart.
+        const QRectF plot = chart->plotArea();
+        const QRectF legend = chart->legend()->geometry();
+        QVERIFY2(legend.left() >= plot.right(),
+                 qPrintable(QStringLiteral("legend left %1, plot right %2").arg(legend.left()).arg(plot.right())));
+        QVERIFY(legend.right() <= chart->size().width() + 0.5);
+        QVERIFY(chart->legend()->showToolTips());
+        QStringList names;
+        for (QLegendMarker* marker : chart->legend()->markers()) names << marker->label();
+        QCOMPARE(names, (QStringList{QStringLiteral("a.slc: Line from [0,0] to [99,0]"),
+                                     QStringLiteral("b.prj: Line from [0,9] to [99,9]")}));
+        server.hide();
     }
 
     void emptyAndNegativeCountsAddNothing() {

@@ -9,6 +9,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
+#include <cmath>
 
 #include "acquisition/ui/collection/SinogramImportDialog.h"
 #include "formats/ui/StackExportMenu.h"
@@ -84,6 +85,43 @@ private slots:
         QCOMPARE(CProjectionCollectionView::AngleText(stub), QString());
         stub.m_strDescription = "n/a";
         QCOMPARE(CProjectionCollectionView::AngleText(stub), QString());
+    }
+
+    void angleComesFromTheFullPrecisionSourceWhileTheMemberHoldsIt() {
+        // A run's member at 10 degrees on a radius-4 orbit, written to its
+        // file and unloaded: the cached text is rounded to two decimals
+        // ("+0.69,+0.00,+3.94", whose angle would read 0.1734), the
+        // projection's own source is not.
+        QTemporaryDir dir;
+        CProjectionCollection collection;
+        collection.OnNewDocument();
+        CListElementStub* stub = collection.NewProjection();
+        auto* projection = static_cast<CProjection*>(stub->m_pElement);
+        const double theta = 10.0 * 3.14159265359 / 180.0;
+        test::FillProjection(*projection, 4, 4, 1.0f);
+        projection->SetSourcePosition(CPoint4(4.0 * std::sin(theta), 0.0, 4.0 * std::cos(theta)));
+        QCOMPARE(QString::fromStdString(stub->GetCachedDescription()), QStringLiteral("+0.69,+0.00,+3.94"));
+        stub->m_bLinked = true;
+        QVERIFY(stub->SetLinkPath(dir.filePath(QStringLiteral("m.prj")).toStdString()));
+        stub->Unload();
+        QVERIFY(!stub->m_bLoaded);
+        QVERIFY(stub->HoldsElementFields());
+        QCOMPARE(CProjectionCollectionView::AngleText(*stub), QStringLiteral("0.1745"));
+
+        // Read back from the collection's file, the member is known only by
+        // its cached text until it is loaded; loading brings the full value back.
+        const std::string path = dir.filePath(QStringLiteral("c.prs")).toStdString();
+        collection.Save(path);
+        CProjectionCollection reread;
+        reread.Open(path);
+        CListElementStub* back = reread.GetMember(0);
+        QVERIFY(!back->HoldsElementFields());
+        QCOMPARE(CProjectionCollectionView::AngleText(*back), QStringLiteral("0.1734"));
+        QVERIFY(back->Load());
+        back->Unload();
+        QCOMPARE(CProjectionCollectionView::AngleText(*back), QStringLiteral("0.1745"));
+        reread.DeleteContents();
+        collection.DeleteContents();
     }
 
     void doubleClickOpensTheMember() {
