@@ -214,5 +214,48 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// Ctrl-C during a run is the run's Cancel: the command fails at the next
+// step, and the previous document stays whole with nothing left beside it,
+// before any later open tidies up. (Ctrl-C before the run starts ends the
+// program as always; one after it finishes lets the save complete.)
+TEST(InterruptDuringRun, StopsAtAStepAndLeavesThePreviousDocumentWhole) {
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ::setenv("VOXMILL_REGISTRY", dir.File("registry.ini").c_str(), 1);
+    ASSERT_EQ(RunCli(folder, "phantom shepp-logan head.pha"), 0);
+    ASSERT_EQ(RunCli(folder, "project head.pha c.prs --linked --pixels 48 48 --steps 24"), 0);
+    const std::vector<std::string> document = LinkedFiles(24);
+    std::set<std::string> known;
+    for (const auto& e : dir.Entries()) known.insert(e);
+    const Snapshot previous = Take(dir, document);
+    ASSERT_EQ(previous.size(), document.size());
+
+    const std::string replacement = "project head.pha c.prs --linked --pixels 192 192 --steps 24 --start 7 --force";
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunCli(folder, replacement), 0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const Snapshot replaced = Take(dir, document);
+
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> when(0.3 * seconds, 0.7 * seconds);
+    int stopped = 0;
+    for (int k = 0; k < 8; ++k) {
+        Restore(dir, previous, document);
+        const pid_t pid = Start(folder, replacement);
+        ::usleep(static_cast<useconds_t>(when(random) * 1e6));
+        ::kill(pid, SIGINT);
+        const int status = Wait(pid);
+        const Snapshot now = Take(dir, document);
+        if (status == 0) {
+            EXPECT_EQ(now, replaced) << "interrupt " << k << " came after the run";
+            continue;
+        }
+        if (status == 1) ++stopped;
+        EXPECT_EQ(now, previous) << "interrupt " << k << " (exit " << status << ")";
+        EXPECT_EQ(Leftovers(dir, known), std::vector<std::string>{}) << "interrupt " << k;
+    }
+    EXPECT_GT(stopped, 0) << "no interrupt landed in the run (" << seconds << " s)";
+}
+
 }  // namespace
 }  // namespace voxmill::test
