@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/ui/RunScope.h"
 #include "app/ui/WidgetView.h"
 
 namespace voxmill {
@@ -108,9 +109,11 @@ void COperatorChildFrame::StepProgress() {
     m_pProgress->setFormat(ProgressText(static_cast<unsigned>(m_pProgress->value()),
                                         static_cast<unsigned>(m_pProgress->maximum()), m_runTime.elapsed()));
     // Runs are synchronous: every pending event is handled here, so that
-    // the window repaints and a click on Cancel arrives. The run's scope
-    // swallows the other input meanwhile.
-    QCoreApplication::processEvents();
+    // the window repaints and a click on Cancel arrives; the run's scope
+    // swallows the other input meanwhile. A run without one keeps input
+    // queued.
+    QCoreApplication::processEvents(RunScope::Active() ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
 }
 
 void COperatorChildFrame::HideProgress() {

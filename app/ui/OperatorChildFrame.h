@@ -5,9 +5,10 @@
 // it. While a run lasts the bar shows the percentage done and the time
 // left, estimated from the time per step so far.
 //
-// Progress steps handle every pending event, so that a synchronous run
-// repaints and its Cancel click arrives; the run's RunScope keeps all
-// other input from acting, then or later.
+// Within a RunScope, progress steps handle every pending event, so that a
+// synchronous run repaints and its Cancel click arrives; the scope keeps
+// all other input from acting, then or later. Without one, input stays
+// queued until the run ends.
 #pragma once
 
 #include <QElapsedTimer>
