@@ -152,7 +152,7 @@ int RunReconstructCommand(Args& args) {
 
     HRESULT hr = S_OK;
     std::unique_ptr<CVolume> volume = backprojector.Render(target.get(), size, nullptr, &hr);
-    if (hr == E_ABORT) throw CliError("interrupted: nothing was written");
+    if (!volume && hr == E_ABORT) throw CliError("interrupted: nothing was written");
     if (!volume || !volume->IsAllocated())
         throw CliError("cannot allocate a volume of " + std::to_string(size.nX) + " x " + std::to_string(size.nY) +
                        " x " + std::to_string(size.nZ) + " voxels");

@@ -278,7 +278,7 @@ std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeS
     const HRESULT hr = Run(*target, *volume);
     // A cancelled run leaves no volume behind, also when the renderer did
     // not stop at the step it was told to.
-    if (hr == E_ABORT || CancelRequested()) {
+    if (CancelRequested()) {
         EndCancelledRun();
         if (result) *result = E_ABORT;
         return nullptr;
