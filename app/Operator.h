@@ -61,6 +61,8 @@ public:
     // Ends a run that stopped on request: hides the progress, says so in
     // the status pane, and clears the request.
     void EndCancelledRun();
+    // Drops a request that came too late for the run to honour it.
+    void DropCancelRequest() { m_bCancelRequested = false; }
     static constexpr const char* kCancelledText = "Cancelled";
 
     // Replaces the clock (null restores the system clock).

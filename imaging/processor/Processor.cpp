@@ -73,6 +73,7 @@ ProcessorReport CProcessor::Process(CDocument* target, const WarpValues& values)
         EndCancelledRun();
         return report;
     }
+    DropCancelRequest();  // past the linked members' adoption: the warp stays
     // A run given up still ends its progress display.
     while (m_nStep < m_nSteps) Step();
     if (report.warped > 0) {
