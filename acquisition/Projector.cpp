@@ -1,6 +1,7 @@
 #include "acquisition/Projector.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "acquisition/CircularOrbit.h"
@@ -163,19 +164,31 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         return true;
     };
     RunSnapshots(sourcePath, detectorPath, count, fullPath, steps, report);
-    report.collection = std::move(collection);
+    // A stopped run's collection goes, and with it the member files it staged.
+    if (!report.stopped) report.collection = std::move(collection);
     return report;
 }
 
 void CProjector::RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& detectorPath, int count,
                               const std::string& fullPath, const MemberSteps& steps, ProjectorRunReport& report) {
     BeginRun(static_cast<unsigned>(count), steps.stepText);
+    // Member files written straight to their place (no replacement could
+    // be staged): a cancelled run takes them away again.
+    std::vector<std::string> writtenInPlace;
+    const auto stopIfCancelled = [&] {
+        if (!CancelRequested()) return false;
+        for (const std::string& file : writtenInPlace) std::remove(file.c_str());
+        report.stopped = true;
+        EndCancelledRun();
+        return true;
+    };
     for (int k = 0; k < count; ++k) {
         CListElementStub* stub = steps.append();
         if (!stub || !stub->m_pElement) {
             // Nothing to place: the paths stay where they are.
             report.missingMembers.push_back(k);
             Step();
+            if (stopIfCancelled()) return;
             continue;
         }
         if (!steps.place(*stub, sourcePath, detectorPath, k))
@@ -192,12 +205,15 @@ void CProjector::RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& dete
             // stay whole until the new collection is saved.
             if (steps.collection) steps.collection->StageLinkedMember(*stub);
             const std::string path = fullPath + "." + std::to_string(k) + steps.extension;
-            if (stub->SetLinkPath(path))
+            if (stub->SetLinkPath(path)) {
+                if (stub->FilePath() == path) writtenInPlace.push_back(path);
                 stub->Unload();
-            else
+            } else {
                 report.unwrittenMembers.push_back(path);
+            }
         }
         Step();
+        if (stopIfCancelled()) return;
     }
 }
 

@@ -41,6 +41,9 @@ struct ProjectorRunReport {
     std::string problem;
     // A manual-trigger prompt was cancelled: the run ended early.
     bool cancelled = false;
+    // The run was stopped on request (CancelRequested): no collection is
+    // made, and the member files the run wrote are gone.
+    bool stopped = false;
     // Snapshots whose grab reported an error: their slides stay as created.
     std::vector<int> failedGrabs;
     // Snapshots whose projection could not take the geometry: the members
@@ -54,7 +57,7 @@ struct ProjectorRunReport {
 
     bool Complete() const {
         return (collection || grabbed) && emptyMembers.empty() && missingMembers.empty() &&
-               unwrittenMembers.empty() && failedGrabs.empty() && !cancelled;
+               unwrittenMembers.empty() && failedGrabs.empty() && !cancelled && !stopped;
     }
 };
 
@@ -143,7 +146,8 @@ public:
     };
     // The snapshot loop both runs share: member, geometry, acquisition,
     // the paths' step, the linked member's file ("<fullPath>.<k><ext>"),
-    // progress. An empty `fullPath` keeps members in place.
+    // progress. An empty `fullPath` keeps members in place. A cancel
+    // request stops it after the step in progress (`report.stopped`).
     void RunSnapshots(CTrajectory& sourcePath, CDetectorTrajectory& detectorPath, int count,
                       const std::string& fullPath, const MemberSteps& steps, ProjectorRunReport& report);
     // A run shared among processes: each traces the snapshots `mine`

@@ -22,6 +22,9 @@ public:
     virtual void SetProgressRange(unsigned /*steps*/) {}
     virtual void StepProgress() {}
     virtual void HideProgress() {}
+    // Whether the user asked the run in progress to stop (the frame's
+    // Cancel); runs ask after every step.
+    virtual bool CancelRequested() const { return false; }
 
 protected:
     CFrameWnd() = default;

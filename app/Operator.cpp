@@ -118,6 +118,19 @@ void COperator::Step() {
     }
 }
 
+bool COperator::CancelRequested() const {
+    if (m_bCancelRequested) return true;
+    const CFrameWnd* frame = ProgressFrame();
+    return frame && frame->CancelRequested();
+}
+
+void COperator::EndCancelledRun() {
+    m_bCancelRequested = false;
+    CFrameWnd* frame = ProgressFrame();
+    if (frame) frame->HideProgress();
+    ShowStatus(frame, kCancelledText);
+}
+
 void COperator::ReleaseLinkedTarget(CDocument& target) {
     target.m_bAutoDelete = false;
     CDocumentEx::CloseAllViews(target);

@@ -2,14 +2,16 @@
 // backprojector, processor): progress and timing of a run, shown in the
 // frame of the operator's first view (status pane 0 and the progress bar).
 //
-// Runs are synchronous on the calling thread. Each step is timed from the
-// end of the previous one (the first from BeginRun) with millisecond
-// resolution taken from a 100 ns file-time clock; when the announced number
-// of steps is reached the mean and the standard deviation per step replace
-// the step text. The clock is injectable so that runs can be timed exactly
-// in tests.
+// Runs are synchronous on the calling thread and may be cancelled at a
+// step boundary: the run loops ask CancelRequested after every step.
+// Each step is timed from the end of the previous one (the first from
+// BeginRun) with millisecond resolution taken from a 100 ns file-time
+// clock; when the announced number of steps is reached the mean and the
+// standard deviation per step replace the step text. The clock is
+// injectable so that runs can be timed exactly in tests.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -48,6 +50,21 @@ public:
     // announced step shows the average time per step.
     virtual void Step();
 
+    // Asks the run in progress to stop at its next step (a front end's
+    // cancel without a frame: a signal, a script). Safe from a signal
+    // handler. The request stands until a run honours it.
+    void RequestCancel() { m_bCancelRequested = true; }
+    // Whether the run should stop now: asked through RequestCancel or the
+    // Cancel of the frame that shows the progress. Every run loop asks
+    // after each step.
+    bool CancelRequested() const;
+    // Ends a run that stopped on request: hides the progress, says so in
+    // the status pane, and clears the request.
+    void EndCancelledRun();
+    // Drops a request that came too late for the run to honour it.
+    void DropCancelRequest() { m_bCancelRequested = false; }
+    static constexpr const char* kCancelledText = "Cancelled";
+
     // Replaces the clock (null restores the system clock).
     void SetClock(Clock clock);
     // The text last put in status pane 0, also kept without a view.
@@ -81,6 +98,7 @@ private:
 
     Clock m_clock;
     std::string m_strStatusText;
+    std::atomic<bool> m_bCancelRequested{false};
 };
 
 }  // namespace voxmill

@@ -157,6 +157,7 @@ int RunGrabCommand(Args& args) {
         ScopedProgress progress(projector);
         report = projector.Render(&digitizer, values, inPlace ? std::string() : outPath);
     }
+    if (report.stopped) throw CliError("interrupted: nothing was written");
     if (!report.grabbed) throw CliError(report.problem);
 
     int status = 0;

@@ -82,6 +82,7 @@ int RunWarpCommand(Args& args) {
         report = processor.Process(&collection, values);
     }
     if (!report.Ran()) throw CliError(report.problem);
+    if (report.stopped) throw CliError("interrupted: no file was changed");
     if (!report.unwritten.empty()) {
         for (const std::string& file : report.unwritten) std::cerr << "voxmill-cli: " << file << '\n';
         // Unsaved, the collection's pending replacement is dropped with it.

@@ -5,8 +5,31 @@
 #include <iostream>
 
 namespace voxmill::cli {
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+InterruptCancels::InterruptCancels() {
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;  // the second Ctrl-C is the default one
+    ::sigaction(SIGINT, &action, &m_previous);
+}
+
+InterruptCancels::~InterruptCancels() {
+    ::sigaction(SIGINT, &m_previous, nullptr);
+    g_interrupted = 0;
+}
 
 StderrProgressFrame::StderrProgressFrame() : m_tty(::isatty(STDERR_FILENO) != 0) {}
+
+bool StderrProgressFrame::CancelRequested() const { return g_interrupted != 0; }
 
 void StderrProgressFrame::SetStatusText(int pane, const std::string& text) {
     if (pane != 0 || text == m_text) return;

@@ -2,7 +2,14 @@
 // bar on stderr, redrawn in place on a terminal and at every tenth
 // elsewhere, then the timing summary. A ProgressView hands an operator's
 // progress to it; ScopedProgress attaches one for the length of a run.
+//
+// While an InterruptCancels lives, Ctrl-C (SIGINT) is the frame's Cancel:
+// the run stops after the step in progress and removes what it wrote, and
+// the command reports the interruption. A second Ctrl-C ends the program
+// at once.
 #pragma once
+
+#include <signal.h>
 
 #include <string>
 
@@ -22,6 +29,7 @@ public:
     void SetProgressRange(unsigned steps) override;
     void StepProgress() override;
     void HideProgress() override;
+    bool CancelRequested() const override;
 
 private:
     void Draw(bool always);
@@ -31,6 +39,18 @@ private:
     unsigned m_steps = 0, m_pos = 0;
     int m_shownTenth = -1;
     bool m_visible = false;
+};
+
+// Ctrl-C asks the run in progress to stop while this lives.
+class InterruptCancels {
+public:
+    InterruptCancels();
+    ~InterruptCancels();
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+private:
+    struct sigaction m_previous {};
 };
 
 class ProgressView : public CView {
@@ -49,6 +69,7 @@ public:
 
 private:
     CDocument& m_op;
+    InterruptCancels m_interrupt;
     StderrProgressFrame m_frame;
     ProgressView m_view{m_frame};
 };

@@ -89,11 +89,13 @@ int RunProjectCommand(Args& args) {
     projector.m_rayMode = fiveRays ? CProjector::kFiveRays : CProjector::kOneRay;
     projector.SetThreadCount(static_cast<unsigned>(threads));
 
+    InterruptCancels interrupt;
     StderrProgressFrame frame;
     ProgressView view(frame);
     projector.AddView(&view);
     ProjectorRunReport report = projector.Render(&phantom, values, inPlace ? std::string() : outPath);
     projector.RemoveView(&view);
+    if (report.stopped) throw CliError("interrupted: nothing was written");
     if (!report.collection) throw CliError(report.problem);
 
     int status = 0;

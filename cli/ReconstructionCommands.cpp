@@ -141,6 +141,7 @@ int RunReconstructCommand(Args& args) {
     if (!registry.FindPlugin(rendererName, &error)) throw CliError(error);
     std::unique_ptr<CTarget> target = OpenTarget(inPath);
 
+    InterruptCancels interrupt;
     StderrProgressFrame frame;
     CBackProjector backprojector;
     backprojector.m_bAutoDelete = false;
@@ -151,6 +152,7 @@ int RunReconstructCommand(Args& args) {
 
     HRESULT hr = S_OK;
     std::unique_ptr<CVolume> volume = backprojector.Render(target.get(), size, nullptr, &hr);
+    if (!volume && hr == E_ABORT) throw CliError("interrupted: nothing was written");
     if (!volume || !volume->IsAllocated())
         throw CliError("cannot allocate a volume of " + std::to_string(size.nX) + " x " + std::to_string(size.nY) +
                        " x " + std::to_string(size.nZ) + " voxels");

@@ -12,6 +12,8 @@ inline constexpr IID IID_IProgress = {
 class IProgress : public IUnknown {
 public:
     virtual HRESULT Begin(LONG count, BSTR caption) = 0;
+    // E_ABORT asks the renderer to stop: the user cancelled the run, and
+    // the volume will be thrown away. A renderer that carries on is safe.
     virtual HRESULT Step() = 0;
 
 protected:

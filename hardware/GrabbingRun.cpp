@@ -94,7 +94,8 @@ ProjectorRunReport CDigitizer::RunGrabbing(CProjector& projector, CTrajectory& s
         return true;
     };
     projector.RunSnapshots(sourcePath, detectorPath, count, fullPath, steps, report);
-    report.grabbed = std::move(cine);
+    // A stopped run's cine goes, and with it the slide files it staged.
+    if (!report.stopped) report.grabbed = std::move(cine);
     return report;
 }
 

@@ -245,7 +245,7 @@ HRESULT CBackProjector::RunCollection(IRenderer* renderer, IProjectionCollection
             }
             item->Unload();
         }
-        progress->Step();
+        if (progress->Step() == E_ABORT) return E_ABORT;  // the volume is thrown away
     }
     // With no entries there is nothing to scale, and 2 pi / 0 would turn
     // the zeros into NaNs.
@@ -276,6 +276,13 @@ std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeS
     }
     volume->SetProvenance({GetRendererUserType(), m_optionsGiven});
     const HRESULT hr = Run(*target, *volume);
+    // A cancelled run leaves no volume behind, also when the renderer did
+    // not stop at the step it was told to.
+    if (CancelRequested()) {
+        EndCancelledRun();
+        if (result) *result = E_ABORT;
+        return nullptr;
+    }
     if (result) *result = hr;
     return volume;
 }
@@ -315,7 +322,8 @@ HRESULT CBackProjector::XProgress::Begin(LONG count, BSTR caption) {
 
 HRESULT CBackProjector::XProgress::Step() {
     m_pOwner->Step();
-    return S_OK;
+    // Tells the renderer to stop: the user cancelled the run.
+    return m_pOwner->CancelRequested() ? E_ABORT : S_OK;
 }
 
 }  // namespace voxmill

@@ -113,7 +113,8 @@ public:
     // or when the template made no volume; otherwise the new, independent
     // volume, empty when the allocation was refused. *result (optional)
     // receives Run's result, or E_OUTOFMEMORY / E_INVALIDARG for a refused
-    // allocation.
+    // allocation. A run cancelled at a step (CancelRequested) gives null
+    // and E_ABORT: its volume is deleted.
     std::unique_ptr<CVolume> Render(CDocument* target, const VolumeSize& size, CDocTemplate* volumeTemplate = nullptr,
                                     HRESULT* result = nullptr);
 

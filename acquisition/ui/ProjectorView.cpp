@@ -6,7 +6,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/ui/BusyScope.h"
+#include "app/ui/RunScope.h"
 #include "acquisition/FrameGrabber.h"
 #include "acquisition/PreviewScene.h"
 #include "acquisition/ProjectionCollection.h"
@@ -146,6 +146,7 @@ QString CProjectorView::PromptCollectionPath(const CDocTemplate* collectionTempl
 }
 
 void CProjectorView::OnRender() {
+    if (RunScope::Active()) return;  // one run at a time
     if (!m_pSheet->ValidateActivePage()) return;
     CProjector* projector = GetProjector();
     CTarget* target = m_pSheet->TargetPage()->GetTarget();
@@ -167,7 +168,7 @@ void CProjectorView::OnRender() {
     });
     ProjectorRunReport report;
     {
-        BusyScope busy(m_pRender);
+        RunScope run(m_pRender, GetParentFrame());
         report = projector->Render(target, m_pSheet->Values(), path, collectionTemplate);
     }
     projector->SetGrabPrompt(nullptr);

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/ui/BusyScope.h"
+#include "app/ui/RunScope.h"
 #include "hardware/Digitizer.h"
 #include "hardware/ui/DigitizerPropertySheet.h"
 
@@ -52,10 +52,11 @@ void CDigitizerView::OnDetach() {
 }
 
 void CDigitizerView::OnLivePreview() {
+    if (RunScope::Active()) return;  // one run at a time
     CDigitizer* digitizer = GetDigitizer();
     if (!digitizer || !m_pSheet->ValidateActivePage()) return;
     {
-        BusyScope busy(m_pLive);
+        RunScope run(m_pLive, GetParentFrame());
         digitizer->LivePreview();
     }
     RefreshPicture();

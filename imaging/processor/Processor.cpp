@@ -1,5 +1,6 @@
 #include "imaging/processor/Processor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -67,7 +68,12 @@ ProcessorReport CProcessor::Process(CDocument* target, const WarpValues& values)
 
     BeginRun(static_cast<unsigned>(collection->GetCount()), kStepText);
     WarpLinked(*collection, values, report);
-    if (report.unwritten.empty()) WarpInPlace(*collection, values, report);
+    if (report.unwritten.empty() && !report.stopped) WarpInPlace(*collection, values, report);
+    if (report.stopped) {
+        EndCancelledRun();
+        return report;
+    }
+    DropCancelRequest();  // past the linked members' adoption: the warp stays
     // A run given up still ends its progress display.
     while (m_nStep < m_nSteps) Step();
     if (report.warped > 0) {
@@ -112,8 +118,12 @@ void CProcessor::WarpLinked(CProjectionCollection& collection, const WarpValues&
         if (!stub || !stub->m_bLinked) continue;
         if (!StageMember(collection, *stub, values, staged, report)) report.unreadable.push_back(i);
         Step();
+        if (CancelRequested()) {
+            report.stopped = true;
+            break;
+        }
     }
-    if (!report.unwritten.empty()) {
+    if (!report.unwritten.empty() || report.stopped) {
         // Members that stay loaded get their file's pixels back; the
         // written files go with `staged`.
         for (Staged& entry : staged)
@@ -137,16 +147,41 @@ void CProcessor::WarpLinked(CProjectionCollection& collection, const WarpValues&
 }
 
 void CProcessor::WarpInPlace(CProjectionCollection& collection, const WarpValues& values, ProcessorReport& report) {
+    // What the warped members held, so that a cancel can put it back; once
+    // linked members are in place the run no longer stops.
+    struct Before {
+        CSurface* image;
+        std::vector<float> pixels;
+        float minValue, maxValue;
+    };
+    const bool cancellable = report.warped == 0;
+    std::vector<Before> before;
     for (std::size_t i = 0; i < collection.GetCount(); ++i) {
         CListElementStub* stub = collection.GetMember(i);
         if (!stub || stub->m_bLinked) continue;
         if (CSurface* image = ImageOf(*stub)) {
+            if (cancellable && image->HasPixels()) {
+                const float* pixels = image->GetPixels();
+                before.push_back({image, std::vector<float>(pixels, pixels + image->GetPixelCount()),
+                                  image->GetMinValue(), image->GetMaxValue()});
+            }
             values.Apply(*image);
             stub->m_pThumbnail.reset();  // made again from the warped image when asked for
             image->UpdateAllViews(nullptr, CSurface::kHintImageChanged);
             ++report.warped;
         }
         Step();
+        if (cancellable && CancelRequested()) {
+            for (Before& b : before) {
+                if (b.image->HasPixels() && b.image->GetPixelCount() == b.pixels.size())
+                    std::copy(b.pixels.begin(), b.pixels.end(), b.image->GetPixels());
+                b.image->SetValueRange(b.minValue, b.maxValue);
+                b.image->UpdateAllViews(nullptr, CSurface::kHintImageChanged);
+            }
+            report.warped = 0;
+            report.stopped = true;
+            return;
+        }
     }
 }
 

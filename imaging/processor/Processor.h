@@ -43,9 +43,11 @@ struct ProcessorReport {
     // end is listed too; members put in place before it keep their new
     // contents until the collection is closed unsaved.)
     std::vector<std::string> unwritten;
+    // The run was cancelled at a step: no member was changed.
+    bool stopped = false;
 
     bool Ran() const { return problem.empty(); }
-    bool Complete() const { return problem.empty() && unreadable.empty() && unwritten.empty(); }
+    bool Complete() const { return problem.empty() && unreadable.empty() && unwritten.empty() && !stopped; }
 };
 
 class CProcessor : public COperator {
@@ -65,7 +67,11 @@ public:
     static bool AcceptsTarget(std::uint16_t targetType);
 
     // The "Render" command: checks the values, then warps every member of
-    // a projection collection target. Any other target is left alone.
+    // a projection collection target. Any other target is left alone. A
+    // cancel request (CancelRequested) stops the run at the next step and
+    // gives every member back its pixels; only a collection that mixes
+    // linked and in-place members, whose linked part is done, warps its
+    // in-place members to the end.
     ProcessorReport Process(CDocument* target, const WarpValues& values);
 
 private:

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/ui/BusyScope.h"
+#include "app/ui/RunScope.h"
 #include "app/DocTemplate.h"
 #include "app/Target.h"
 #include "app/templates/DocManager.h"
@@ -116,6 +116,7 @@ void CBackProjectorView::OnSelectRenderer() {
 }
 
 void CBackProjectorView::OnRender() {
+    if (RunScope::Active()) return;  // one run at a time
     if (!m_pSheet->ValidateActivePage()) return;
     CBackProjector* doc = GetBackProjector();
     CTarget* target = m_pSheet->TargetPage()->GetTarget();
@@ -128,7 +129,7 @@ void CBackProjectorView::OnRender() {
     std::unique_ptr<CVolume> volume;
     HRESULT hr = S_OK;
     {
-        BusyScope busy(m_pRender);
+        RunScope run(m_pRender, GetParentFrame());
         volume = doc->Render(target, size, volumeTemplate, &hr);
     }
     if (!volume) return;

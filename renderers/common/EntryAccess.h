@@ -17,6 +17,14 @@ inline HRESULT BeginProgress(IProgress* progress, LONG count, const char16_t* ca
     return progress->Begin(count, text.data());
 }
 
+// `count` steps of a batch done; false as soon as the sink asks the
+// renderer to stop (the run was cancelled).
+inline bool StepAll(IProgress* progress, LONG count) {
+    for (LONG n = 0; n < count; ++n)
+        if (progress->Step() == E_ABORT) return false;
+    return true;
+}
+
 // The projection behind a collection entry (asking for it loads the entry).
 inline IProjection* ProjectionOf(IListElement* item) {
     void* projection = nullptr;

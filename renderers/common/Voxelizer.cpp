@@ -29,7 +29,7 @@ HRESULT CVoxelizer::Synthesize(IProgress* progress, IPhantom* phantom, IVolume* 
                 }
             }
         }
-        progress->Step();
+        if (progress->Step() == E_ABORT) return E_ABORT;  // cancelled
     }
     return S_OK;
 }

@@ -95,7 +95,7 @@ public:
             m_plan.batchesMirrored += switches.axialMirror;
             CVoxelBackprojection::Run(m_grid, m_views, m_threads, switches);
             m_used = 0;
-            for (LONG unit = begin; unit < end; ++unit) progress->Step();
+            if (!StepAll(progress, end - begin)) return E_ABORT;  // cancelled
         }
         return S_OK;
     }
@@ -205,7 +205,7 @@ HRESULT CKarvexReconstruction::ProcessCollection(IProgress* progress, IProjectio
             table = CDetectorIndexTable::Create(detector.width, detector.height, detector.du, detector.dv,
                                                 detector.columns, detector.rows);
         plan.indexTable = table != nullptr;
-        progress->Step();
+        if (progress->Step() == E_ABORT) return E_ABORT;  // cancelled
 
         Run run(options, grid, detector, *filter, table.get(), count, m_threads, plan);
         if (options.shortScan) {

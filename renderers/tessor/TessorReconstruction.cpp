@@ -131,7 +131,7 @@ HRESULT CTessorReconstruction::Collection(IProgress* progress, IProjectionCollec
         }
         filter->FilterAll(loaded, m_threads);
         CVoxelBackprojection::Run(grid, views, m_threads, switches);
-        for (LONG n = begin; n < end; ++n) progress->Step();
+        if (!StepAll(progress, end - begin)) return E_ABORT;  // cancelled
     }
     ScaleByTurn(grid, count, m_threads);
     return uneven ? VOXMILL_S_UNEVENCOVERAGE : S_OK;

@@ -4,6 +4,7 @@
 // rule, grab errors, and the call log of a whole session.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -93,6 +94,34 @@ TEST(GrabbingRun, LinkedMembersAreWrittenBesideTheCollection) {
         EXPECT_EQ(reread.GetWidth(), 64u);
     }
     EXPECT_FALSE(std::filesystem::exists(path + ".3.SLD"));
+}
+
+TEST(GrabbingRun, ACancelledRunKeepsNoCineAndThePreviousSlideFiles) {
+    Session s;
+    s.projector.m_collectionMode = CProjector::kLinkedCollection;
+    const std::string path = s.camera.Dir().File("cine.SDS");
+    for (int k = 0; k < 3; ++k) WriteBytes(path + "." + std::to_string(k) + ".SLD", {7, 7, 7});
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(s.camera.Dir().path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = entries();
+    int readings = 0;  // BeginRun, then one a step: the request comes during step 2
+    s.projector.SetClock([&] {
+        if (++readings == 3) s.projector.RequestCancel();
+        return COperator::SystemFileTime();
+    });
+    const ProjectorRunReport report = s.projector.Render(&s.digitizer, ThreeSnapshots(), path);
+    EXPECT_TRUE(report.stopped);
+    EXPECT_FALSE(report.grabbed);
+    EXPECT_EQ(s.projector.m_nStep, 2u);
+    EXPECT_EQ(s.projector.GetStatusText(), COperator::kCancelledText);
+    EXPECT_EQ(entries(), before);  // no staged slide, no journal
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(ReadBytes(path + "." + std::to_string(k) + ".SLD"), (std::vector<std::uint8_t>{7, 7, 7})) << k;
 }
 
 TEST(GrabbingRun, ManualTriggerCancelledAtTheThirdPromptKeepsTwoSlides) {

@@ -214,5 +214,78 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// Ctrl-C during a run is the run's Cancel: the command fails at the next
+// step, and the previous document stays whole with nothing left beside it,
+// before any later open tidies up. (Ctrl-C before the run starts ends the
+// program as always; one after it finishes lets the save complete.)
+struct InterruptCase {
+    const char* name;
+    std::vector<std::string> setup;
+    std::string previous;
+    std::string replacement;
+    std::vector<std::string> document;
+};
+
+class InterruptDuringRun : public ::testing::TestWithParam<InterruptCase> {};
+
+TEST_P(InterruptDuringRun, StopsAtAStepAndLeavesThePreviousDocumentWhole) {
+    const InterruptCase& c = GetParam();
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    ::setenv("VOXMILL_REGISTRY", dir.File("registry.ini").c_str(), 1);
+    for (const auto& command : c.setup) ASSERT_EQ(RunCli(folder, command), 0) << command;
+    ASSERT_EQ(RunCli(folder, c.previous), 0) << c.previous;
+    std::set<std::string> known;
+    for (const auto& e : dir.Entries()) known.insert(e);
+    const Snapshot previous = Take(dir, c.document);
+    ASSERT_EQ(previous.size(), c.document.size());
+
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunCli(folder, c.replacement), 0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const Snapshot replaced = Take(dir, c.document);
+
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> when(0.3 * seconds, 0.7 * seconds);
+    int stopped = 0;
+    for (int k = 0; k < 8; ++k) {
+        Restore(dir, previous, c.document);
+        const pid_t pid = Start(folder, c.replacement);
+        ::usleep(static_cast<useconds_t>(when(random) * 1e6));
+        ::kill(pid, SIGINT);
+        const int status = Wait(pid);
+        const Snapshot now = Take(dir, c.document);
+        if (status == 0) {
+            EXPECT_EQ(now, replaced) << "interrupt " << k << " came after the run";
+            continue;
+        }
+        if (status == 1) ++stopped;
+        EXPECT_EQ(now, previous) << "interrupt " << k << " (exit " << status << ")";
+        EXPECT_EQ(Leftovers(dir, known), std::vector<std::string>{}) << "interrupt " << k;
+    }
+    EXPECT_GT(stopped, 0) << "no interrupt landed in the run (" << seconds << " s)";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, InterruptDuringRun,
+    ::testing::Values(
+        InterruptCase{"linked projection",
+                      {"phantom shepp-logan head.pha"},
+                      "project head.pha c.prs --linked --pixels 48 48 --steps 24",
+                      "project head.pha c.prs --linked --pixels 192 192 --steps 24 --start 7 --force",
+                      LinkedFiles(24)},
+        InterruptCase{"reconstruction",
+                      {"phantom shepp-logan head.pha", "plugins register " VOXMILL_TESSOR_MODULE,
+                       "project head.pha in.prs --in-place --pixels 64 64 --steps 24"},
+                      "reconstruct in.prs v.vol --renderer Tessor --voxels 8 8 8",
+                      "reconstruct in.prs v.vol --renderer Tessor --voxels 200 200 200 --force",
+                      {"v.vol"}}),
+    [](const auto& test) {
+        std::string name = test.param.name;
+        for (char& ch : name)
+            if (ch == ' ') ch = '_';
+        return name;
+    });
+
 }  // namespace
 }  // namespace voxmill::test

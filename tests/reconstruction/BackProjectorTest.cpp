@@ -37,9 +37,16 @@ public:
         calls.push_back("status " + std::to_string(pane) + " " + text);
     }
     void SetProgressRange(unsigned steps) override { calls.push_back("range " + std::to_string(steps)); }
-    void StepProgress() override { calls.push_back("step"); }
+    void StepProgress() override {
+        calls.push_back("step");
+        if (++steps == cancelAtStep) cancel = true;  // Cancel clicked during this step
+    }
     void HideProgress() override { calls.push_back("hide"); }
+    bool CancelRequested() const override { return cancel; }
     std::vector<std::string> calls;
+    int steps = 0;
+    int cancelAtStep = 0;
+    bool cancel = false;
 };
 
 class CRecordingView : public CView {
@@ -394,6 +401,43 @@ TEST_F(BackProjectorTest, TheProgressSinkConvertsTheCaptionAndStartsTheOperatorR
     EXPECT_EQ(progress->Begin(-3, nullptr), S_OK);
     EXPECT_EQ(m_doc.m_nSteps, 0u);
     EXPECT_EQ(m_doc.m_strStepText, "");
+}
+
+TEST_F(BackProjectorTest, ACancelAtStepThreeOfTenStopsTheRunAndDeletesTheVolume) {
+    Choose(CLSID_TestRendererA);
+    m_clearLog();
+    m_frame.calls.clear();
+    m_frame.cancelAtStep = 3;
+    CFakeCollection collection(std::vector<CFakeCollection::EntryKind>(10, CFakeCollection::loadable));
+    HRESULT hr = S_OK;
+    EXPECT_EQ(m_doc.Render(&collection, {}, nullptr, &hr), nullptr);
+    EXPECT_EQ(hr, E_ABORT);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"A ProcessCollection E_NOTIMPL", "A ProcessProjection 0",
+                                               "A ProcessProjection 1", "A ProcessProjection 2"}));
+    EXPECT_EQ(CountOf(m_frame.calls, "step"), 3u);
+    EXPECT_EQ(m_frame.calls.back(), "status 0 Cancelled");
+    EXPECT_EQ(m_frame.calls[m_frame.calls.size() - 2], "hide");
+
+    // The next run is whole again.
+    m_frame.cancel = false;
+    m_frame.cancelAtStep = 0;
+    auto volume = m_doc.Render(&collection, {}, nullptr, &hr);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(m_doc.GetStatusText(), COperator::FormatAverageTime(10, 0));
+}
+
+TEST_F(BackProjectorTest, ACancelWithoutAFrameReachesTheRendererAsEAbort) {
+    IProgress* progress = m_doc.GetProgress();
+    std::u16string caption = u"Backprojecting...";
+    ASSERT_EQ(progress->Begin(4, caption.data()), S_OK);
+    EXPECT_EQ(progress->Step(), S_OK);
+    m_doc.RequestCancel();
+    EXPECT_TRUE(m_doc.CancelRequested());
+    EXPECT_EQ(progress->Step(), E_ABORT);
+    m_doc.EndCancelledRun();  // honoured: the request is spent
+    EXPECT_FALSE(m_doc.CancelRequested());
+    EXPECT_EQ(m_doc.GetStatusText(), "Cancelled");
 }
 
 TEST_F(BackProjectorTest, ABackprojectorFileIsEmptyAndAnOpenedOneCanStillHostARenderer) {

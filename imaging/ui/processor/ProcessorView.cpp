@@ -6,7 +6,7 @@
 #include "acquisition/ProjectionCollection.h"
 #include "app/ListElementStub.h"
 #include "app/Target.h"
-#include "app/ui/BusyScope.h"
+#include "app/ui/RunScope.h"
 #include "app/ui/MessageBox.h"
 #include "imaging/processor/Processor.h"
 #include "imaging/ui/processor/ProcessorPropertyPage_Target.h"
@@ -32,13 +32,14 @@ void CProcessorView::CreateControls() {
 CProcessor* CProcessorView::GetProcessor() const { return dynamic_cast<CProcessor*>(GetDocument()); }
 
 void CProcessorView::OnRender() {
+    if (RunScope::Active()) return;  // one run at a time
     if (!m_pSheet->ValidateActivePage()) return;
     CProcessor* processor = GetProcessor();
     CTarget* target = m_pSheet->TargetPage()->GetTarget();
     if (!processor || !target) return;
     ProcessorReport report;
     {
-        BusyScope busy(m_pRender);
+        RunScope run(m_pRender, GetParentFrame());
         report = processor->Process(target, m_pSheet->Values());
     }
     ReportIncompleteRun(report);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "acquisition/DetectorTrajectory.h"
@@ -407,6 +408,62 @@ TEST(ProjectorRun, ProgressEndsWithTheAverageTime) {
     EXPECT_EQ(projector.m_nSteps, 6u);
     EXPECT_EQ(projector.m_nStep, 6u);
     EXPECT_EQ(projector.GetStatusText(), COperator::FormatAverageTime(10, 0));
+}
+
+// Every file in the folder with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> FolderBytes(const test::TempDir& dir) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const std::string& name : dir.Entries()) files[name] = test::ReadBytes(dir.File(name));
+    return files;
+}
+
+TEST(ProjectorRun, ACancelAtStepThreeOfTenLeavesThePreviousCollectionWhole) {
+    test::TempDir dir;
+    NewPhantom phantom;
+    ProjectorPageValues values = SmallPages();
+    values.snapshots.stepNumber = 10;
+    const std::string prs = dir.File("scan.PRS");
+    {
+        NewProjector first(CProjector::kLinkedCollection);
+        ProjectorRunReport report = first.Render(&phantom, values, prs);
+        ASSERT_TRUE(report.Complete()) << report.problem;
+        report.collection->Save(prs);
+    }
+    const auto previous = FolderBytes(dir);
+    ASSERT_EQ(previous.size(), 11u);
+
+    NewProjector projector(CProjector::kLinkedCollection);
+    int readings = 0;  // BeginRun, then one a step
+    projector.SetClock([&] {
+        if (++readings == 4) projector.RequestCancel();  // during step 3
+        return COperator::SystemFileTime();
+    });
+    ProjectorRunReport cancelled = projector.Render(&phantom, values, prs);
+    EXPECT_TRUE(cancelled.stopped);
+    EXPECT_FALSE(cancelled.Complete());
+    EXPECT_EQ(cancelled.collection, nullptr);
+    EXPECT_EQ(projector.m_nStep, 3u);
+    EXPECT_EQ(projector.GetStatusText(), COperator::kCancelledText);
+    // No staged member, no journal: the previous collection as it was.
+    EXPECT_EQ(FolderBytes(dir), previous);
+
+    // The request is spent: the next run is whole and writes the same bytes.
+    projector.SetClock(nullptr);
+    ProjectorRunReport again = projector.Render(&phantom, values, prs);
+    ASSERT_TRUE(again.Complete()) << again.problem;
+    again.collection->Save(prs);
+    EXPECT_EQ(FolderBytes(dir), previous);
+}
+
+TEST(ProjectorRun, ACancelledInPlaceRunMakesNoCollection) {
+    NewPhantom phantom;
+    NewProjector projector;
+    projector.RequestCancel();  // before the first step ends
+    ProjectorRunReport report = projector.Render(&phantom, SmallPages());
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.collection, nullptr);
+    EXPECT_EQ(projector.m_nStep, 1u);
+    EXPECT_FALSE(projector.CancelRequested());
 }
 
 TEST(ProjectorDocument, ASavedProjectorIsEmptyAndOpensWithTheDefaults) {

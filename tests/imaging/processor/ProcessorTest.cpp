@@ -189,6 +189,44 @@ TEST_F(Processor, RewritesEveryLinkedMemberFileWithTheCollectionsSave) {
     }
 }
 
+TEST_F(Processor, ACancelLeavesEveryMemberAsItWas) {
+    // Readings: BeginRun, then one a step; the request comes during step 2.
+    int readings = 0;
+    processor.SetClock([&] {
+        if (++readings == 3) processor.RequestCancel();
+        return COperator::SystemFileTime();
+    });
+    auto inPlace = Collection(3, false);
+    ProcessorReport report = processor.Process(inPlace.get(), ShiftRight());
+    EXPECT_TRUE(report.stopped);
+    EXPECT_FALSE(report.Complete());
+    EXPECT_EQ(report.warped, 0u);
+    EXPECT_EQ(processor.m_nStep, 2u);
+    EXPECT_EQ(processor.GetStatusText(), COperator::kCancelledText);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(PixelsOf(*inPlace->GetProjection(i)), Expected(i, WarpValues{})) << i;
+    EXPECT_EQ(inPlace->GetProjection(1)->GetMaxValue(), Expected(1, WarpValues{}).back());
+    EXPECT_FALSE(inPlace->IsModified());
+
+    readings = 0;
+    auto linked = Collection(3, true);
+    const std::vector<Bytes> before = MemberBytes(3);
+    ASSERT_TRUE(linked->GetMember(0)->Load());  // one held by a view, say
+    report = processor.Process(linked.get(), ShiftRight());
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.warped, 0u);
+    EXPECT_EQ(PixelsOf(*linked->GetProjection(0)), Expected(0, WarpValues{}));
+    EXPECT_FALSE(linked->IsModified());
+    linked.reset();
+    EXPECT_EQ(MemberBytes(3), before);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"c.prs", "m0.prj", "m1.prj", "m2.prj"}));
+
+    // The request is spent: the next run warps.
+    processor.SetClock(nullptr);
+    auto again = Collection(2, false);
+    EXPECT_TRUE(processor.Process(again.get(), ShiftRight()).Complete());
+    EXPECT_EQ(PixelsOf(*again->GetProjection(1)), Expected(1, ShiftRight()));
+}
+
 TEST_F(Processor, ALinkedCollectionClosedUnsavedKeepsItsMemberFiles) {
     auto c = Collection(2, true);
     const std::vector<Bytes> before = MemberBytes(2);

@@ -11,9 +11,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QToolButton>
 #include <QtTest>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include "app/ListElementStub.h"
 #include "app/archive/ErrorSink.h"
@@ -84,6 +87,8 @@ struct StepRecord {
     bool waitCursor;
 };
 std::vector<StepRecord> g_steps;
+// Called with the number of each step before the step is shown.
+std::function<void(std::size_t)> g_atStep;
 
 class CObservedBackProjector : public CBackProjector {
 public:
@@ -91,6 +96,7 @@ public:
         auto* view = GetViews().empty() ? nullptr : dynamic_cast<CBackProjectorView*>(GetViews().front());
         const QCursor* cursor = QApplication::overrideCursor();
         g_steps.push_back({view && view->RenderButton()->isEnabled(), cursor && cursor->shape() == Qt::WaitCursor});
+        if (g_atStep) g_atStep(g_steps.size());
         CBackProjector::Step();
     }
 };
@@ -589,7 +595,88 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    void cancelAtStepThreeOfTenDeletesTheVolume() {
+        CBackProjectorView* view = ObservedRunOn(10);
+        QVERIFY(view);
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        const CVolume* whole = m_bench->Volumes().front();
+        const std::vector<float> voxels(whole->GetVoxels(), whole->GetVoxels() + whole->GetVoxelCount());
+
+        COperatorChildFrame* frame = OperatorFrame(view);
+        bool cancelShown = true;
+        QString text;
+        g_steps.clear();
+        g_atStep = [&](std::size_t step) {
+            cancelShown = cancelShown && frame->CancelButton()->isVisible();
+            if (step == 3) {
+                text = frame->ProgressBar()->text();
+                QTest::mouseClick(frame->CancelButton(), Qt::LeftButton);
+            }
+        };
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        g_atStep = nullptr;
+        FlushDeletes();
+        QCOMPARE(g_steps.size(), 3u);
+        QVERIFY(cancelShown);
+        QVERIFY2(QRegularExpression("^20 %  \\d+:\\d\\d left$").match(text).hasMatch(), qPrintable(text));
+        QCOMPARE(m_bench->Volumes().size(), 1u);  // no window for the unfinished one
+        QVERIFY(boxes.texts.isEmpty());
+        QCOMPARE(frame->StatusText(0), QString("Cancelled"));
+        QVERIFY(frame->CancelButton()->isHidden());
+        QVERIFY(frame->ProgressBar()->isHidden());
+
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 2u);
+        const CVolume* again = m_bench->Volumes().back();
+        QVERIFY(std::equal(voxels.begin(), voxels.end(), again->GetVoxels()));
+    }
+
+    void inputDuringARenderDoesNotActAfterIt() {
+        CBackProjectorView* view = ObservedRunOn(6);
+        QVERIFY(view);
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        CChildFrame* volumeFrame = view->LastVolumeFrame();
+        QVERIFY(volumeFrame);
+        g_steps.clear();
+        g_atStep = [&](std::size_t step) {
+            if (step != 2) return;
+            QCoreApplication::postEvent(volumeFrame, new QCloseEvent);
+            QCoreApplication::postEvent(&m_bench->Frame(), new QCloseEvent);
+            QCoreApplication::postEvent(volumeFrame, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QTest::keyClick(volumeFrame, Qt::Key_W, Qt::ControlModifier);
+            QTest::mouseClick(volumeFrame->widget(), Qt::LeftButton);
+            QTest::mouseClick(view->RenderButton(), Qt::LeftButton);
+        };
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        g_atStep = nullptr;
+        FlushDeletes();
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(m_bench->Frame().isVisible());
+        QVERIFY(!volumeFrame->IsDestroyed());
+        QCOMPARE(m_bench->Volumes().size(), 2u);  // one render, not two
+        QVERIFY(OperatorFrame(view)->StatusText(0).startsWith("Average time: "));
+    }
+
 private:
+    // A backprojector with the test renderer on a collection of `count`
+    // projections, its steps observed.
+    CBackProjectorView* ObservedRunOn(int count) {
+        if (!Register(VOXMILL_TEST_RENDERER)) return nullptr;
+        ReconstructionWorkbench::Options options;
+        options.backProjector = [] { return static_cast<CDocument*>(new CObservedBackProjector); };
+        m_bench = std::make_unique<ReconstructionWorkbench>(options);
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        if (DragTarget(*m_bench->NewCollection(count), view->Sheet()->TargetPage()) != Qt::LinkAction) return nullptr;
+        g_steps.clear();
+        g_atStep = nullptr;
+        return view;
+    }
+
     bool RequireTessor() {
 #ifdef VOXMILL_TESSOR_MODULE
         if (!Register(VOXMILL_TESSOR_MODULE)) {

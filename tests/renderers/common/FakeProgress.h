@@ -22,7 +22,7 @@ public:
     HRESULT Step() override {
         ++steps;
         log.push_back("step");
-        return S_OK;
+        return abortAt > 0 && steps >= abortAt ? E_ABORT : S_OK;
     }
 
     int begins = 0;
@@ -30,6 +30,7 @@ public:
     std::string caption;
     int steps = 0;
     std::vector<std::string> log;  // "begin <count> <caption>" and "step"
+    int abortAt = 0;  // from this step on the sink answers E_ABORT (a cancel); 0: never
 };
 
 }  // namespace voxmill::test

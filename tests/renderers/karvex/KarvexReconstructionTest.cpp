@@ -168,6 +168,19 @@ TEST(KarvexReconstruction, WithoutFilteringTheVolumeIsThePlainWeightedBackprojec
     EXPECT_GE(*std::min_element(karvex.begin(), karvex.end()), 0.0f);
 }
 
+TEST(KarvexReconstruction, ACancelledStepStopsTheRunThere) {
+    test::FakeCollection collection(DefaultAcquisition(), 12, &Phantom());
+    for (int abortAt : {1, 3}) {  // the set-up step, then a backprojection step
+        test::FakeVolume volume = NewVolume();
+        test::FakeProgress progress;
+        progress.abortAt = abortAt;
+        Options o = Plain();
+        o.symmetry = false;
+        EXPECT_EQ(CKarvexReconstruction(2).ProcessCollection(&progress, &collection, &volume, o, nullptr), E_ABORT);
+        EXPECT_EQ(progress.steps, abortAt);
+    }
+}
+
 TEST(KarvexReconstruction, SymmetriesAreUsedOnlyForEvenCounts) {
     struct Case {
         int count, rows;

@@ -237,6 +237,21 @@ TEST_F(TessorCtrlRun, SynthesizeOfAnEmptyPhantomBeginsWithNoStepsAndChangesNothi
     for (float v : volume.Voxels()) EXPECT_EQ(v, 3.0f);
 }
 
+TEST_F(TessorCtrlRun, ACancelledStepStopsTheRunThere) {
+    SetCollectionMode(ctrl.get(), true);
+    progress.abortAt = 3;
+    EXPECT_EQ(ctrl->ProcessCollection(&progress, &collection, &volume), E_ABORT);
+    EXPECT_EQ(progress.steps, 3);
+
+    test::FakeProgress synthesis;
+    synthesis.abortAt = 1;
+    fakePhantom.Add(test::Ellipsoid::Ball(0.5, 1.5));
+    fakePhantom.Add(test::Ellipsoid::Ball(0.3, 0.25, 0.4, 0.0, 0.0));
+    EXPECT_EQ(ctrl->Synthesize(&synthesis, &fakePhantom, &volume), E_ABORT);
+    EXPECT_EQ(synthesis.steps, 1);
+    EXPECT_EQ(fakePhantom.Element(1)->samples, 0);
+}
+
 TEST(TessorCtrl, ThreadCountComesFromTheEnvironment) {
     // The .own run sets VOXMILL_THREADS=3; the other leaves it unset.
     const char* env = std::getenv("VOXMILL_THREADS");

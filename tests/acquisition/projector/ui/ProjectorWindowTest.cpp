@@ -5,11 +5,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QToolButton>
 #include <QtTest>
 #include <filesystem>
+#include <functional>
 
 #include "acquisition/ui/ProjectorPropertyPage_Detector.h"
 #include "acquisition/ui/ProjectorPropertyPage_Options.h"
@@ -59,6 +64,34 @@ void UseSmallGeometry(CProjectorView* view, int steps) {
 
 COperatorChildFrame* OperatorFrame(CProjectorView* view) {
     return dynamic_cast<COperatorChildFrame*>(view->GetParentFrame());
+}
+
+// Every file in the folder with its contents.
+QMap<QString, QByteArray> FolderBytes(const QTemporaryDir& dir) {
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly)) files[name] = file.readAll();
+    }
+    return files;
+}
+
+// The window at that moment, as a picture in $VOXMILL_SHOTS (when set).
+void SaveShot(QWidget* inside, const char* name) {
+    const QString folder = qEnvironmentVariable("VOXMILL_SHOTS");
+    if (folder.isEmpty()) return;
+    QDir().mkpath(folder);
+    inside->window()->grab().save(QDir(folder).filePath(QString::fromLatin1(name)));
+}
+
+// Calls `atReading` with the number of each clock reading of the
+// projector's run (1 is BeginRun, k + 1 is step k, read before the step's
+// progress is shown).
+void OnEachReading(CProjectorView* view, std::function<void(int)> atReading) {
+    view->GetProjector()->SetClock([reading = 0, atReading = std::move(atReading)]() mutable {
+        atReading(++reading);
+        return COperator::SystemFileTime();
+    });
 }
 
 }  // namespace
@@ -355,6 +388,125 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ProjectorWorkbench> m_bench;
+private slots:
+    void inputDuringARunDoesNotActAfterIt() {
+        CProjectorView* view = m_bench->NewProjector();
+        UseSmallGeometry(view, 5);
+        view->Sheet()->OptionsPage()->InPlaceButton()->click();
+        QCOMPARE(DragTarget(*m_bench->NewPhantom(), view->Sheet()->TargetPage()), Qt::LinkAction);
+        CPhantom* other = m_bench->NewPhantom();
+        CChildFrame* otherFrame = ProjectorWorkbench::FrameOf(*other);
+        COperatorChildFrame* projectorFrame = OperatorFrame(view);
+        m_bench->Frame().MdiArea()->setActiveSubWindow(projectorFrame);
+        QMenuBar* menus = m_bench->Frame().menuBar();
+        const QList<QAction*> menuActions = menus->actions();
+        QVERIFY(!menuActions.isEmpty());
+        const std::size_t windows = m_bench->Frames().size();
+
+        OnEachReading(view, [&](int reading) {
+            if (reading != 3) return;
+            // Queued for later, as a busy program would leave them...
+            QCoreApplication::postEvent(otherFrame, new QCloseEvent);
+            QCoreApplication::postEvent(projectorFrame, new QCloseEvent);
+            QCoreApplication::postEvent(&m_bench->Frame(), new QCloseEvent);
+            QCoreApplication::postEvent(projectorFrame,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QCoreApplication::postEvent(otherFrame, new QKeyEvent(QEvent::KeyPress, Qt::Key_W, Qt::ControlModifier));
+            // ...and typed and clicked right now.
+            QTest::keyClick(projectorFrame, Qt::Key_W, Qt::ControlModifier);
+            QTest::keyClick(&m_bench->Frame(), Qt::Key_F4, Qt::ControlModifier);
+            QTest::mouseClick(menus, Qt::LeftButton, Qt::NoModifier, menus->actionGeometry(menuActions[0]).center());
+            QTest::mouseClick(view->RenderButton(), Qt::LeftButton);  // no second run meanwhile
+        });
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        FlushDeletes();
+
+        QVERIFY(boxes.texts.isEmpty());  // nothing asked to save either
+        QVERIFY(!QApplication::activePopupWidget());
+        QVERIFY(m_bench->Frame().isVisible());
+        QVERIFY(!otherFrame->IsDestroyed());
+        QVERIFY(!projectorFrame->IsDestroyed());
+        QCOMPARE(ProjectorWorkbench::FrameOf(*other), otherFrame);
+        QCOMPARE(m_bench->Frames().size(), windows + 1);  // and the one new collection
+        QVERIFY(view->LastCollectionFrame());
+        QVERIFY(projectorFrame->StatusText(0).startsWith("Average time: "));
+
+        // Outside a run the same close goes through.
+        QCoreApplication::postEvent(otherFrame, new QCloseEvent);
+        FlushDeletes();
+        QCOMPARE(m_bench->Frames().size(), windows);
+    }
+
+    void cancelShowsWithTheTimeLeftAndRemovesWhatTheRunWrote() {
+        CProjectorView* view = m_bench->NewProjector();
+        UseSmallGeometry(view, 10);
+        QCOMPARE(DragTarget(*m_bench->NewPhantom(), view->Sheet()->TargetPage()), Qt::LinkAction);
+        ScopedFilePrompts prompts;
+        // The previous collection, whole and saved.
+        prompts.paths.push_back(m_dir->filePath("scan"));
+        view->RenderButton()->click();
+        CChildFrame* previousFrame = view->LastCollectionFrame();
+        QVERIFY(previousFrame);
+        CDocument* previous = previousFrame->GetDocument();
+        QVERIFY(previous->OnSaveDocument(previous->GetPathName()));
+        previous->OnCloseDocument();
+        FlushDeletes();
+        const QMap<QString, QByteArray> saved = FolderBytes(*m_dir);
+        QCOMPARE(saved.size(), 11);  // the collection and its ten members
+        const std::size_t windows = m_bench->Frames().size();
+
+        COperatorChildFrame* frame = OperatorFrame(view);
+        QToolButton* cancel = frame->CancelButton();
+        QVERIFY(cancel->isHidden());
+        QStringList shown;
+        bool cancelShown = true;
+        OnEachReading(view, [&](int reading) {
+            cancelShown = cancelShown && cancel->isVisible() && cancel->isEnabled() == (reading < 5);
+            shown << frame->ProgressBar()->text();
+            if (reading != 4) return;
+            SaveShot(view, "run-with-cancel.png");
+            QTest::mouseClick(cancel, Qt::LeftButton);  // during step 3
+        });
+        prompts.paths.push_back(m_dir->filePath("scan"));
+        view->RenderButton()->click();
+        FlushDeletes();
+
+        QVERIFY(cancelShown);
+        QCOMPARE(shown.size(), 4);  // BeginRun and three steps
+        QCOMPARE(shown[0], QString("0 %"));
+        const QRegularExpression timeLeft("^(10|20) %  \\d+:\\d\\d left$");
+        QVERIFY2(timeLeft.match(shown[2]).hasMatch(), qPrintable(shown[2]));
+        QVERIFY(cancel->isHidden());
+        QVERIFY(frame->ProgressBar()->isHidden());
+        QCOMPARE(frame->StatusText(0), QString("Cancelled"));
+        QCOMPARE(view->GetProjector()->m_nStep, 3u);
+        QVERIFY(!view->LastCollectionFrame());
+        QCOMPARE(m_bench->Frames().size(), windows);
+        QCOMPARE(FolderBytes(*m_dir), saved);  // nothing staged is left, nothing replaced
+
+        // The next run is whole, and its collection has the same bytes.
+        view->GetProjector()->SetClock(nullptr);
+        prompts.paths.push_back(m_dir->filePath("scan"));
+        view->RenderButton()->click();
+        QVERIFY(view->LastCollectionFrame());
+        CDocument* again = view->LastCollectionFrame()->GetDocument();
+        QVERIFY(again->OnSaveDocument(again->GetPathName()));
+        QCOMPARE(FolderBytes(*m_dir), saved);
+        QVERIFY(frame->StatusText(0).startsWith("Average time: "));
+    }
+
+    void progressTextCountsDownTheTimeLeft() {
+        QCOMPARE(COperatorChildFrame::ProgressText(0, 10, 0), QString("0 %"));
+        QCOMPARE(COperatorChildFrame::ProgressText(3, 10, 3000), QString("30 %  0:07 left"));
+        QCOMPARE(COperatorChildFrame::ProgressText(1, 3, 1), QString("33 %  0:01 left"));  // rounded up
+        QCOMPARE(COperatorChildFrame::ProgressText(1, 90, 40000), QString("1 %  59:20 left"));
+        QCOMPARE(COperatorChildFrame::ProgressText(1, 100, 40000), QString("1 %  1:06:00 left"));
+        QCOMPARE(COperatorChildFrame::ProgressText(10, 10, 5000), QString("100 %  0:00 left"));
+        QCOMPARE(COperatorChildFrame::ProgressText(12, 10, 5000), QString("100 %  0:00 left"));
+        QCOMPARE(COperatorChildFrame::ProgressText(0, 0, 0), QString("100 %"));
+    }
+
 };
 
 QTEST_MAIN(ProjectorWindowTest)

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
+#include <QToolButton>
+#include <functional>
 
 #include "app/ui/OperatorChildFrame.h"
 #include "imaging/Warp.h"
@@ -54,6 +56,8 @@ struct StepRecord {
     bool waitCursor;
 };
 std::vector<StepRecord> g_steps;
+// Called with the number of each step before the step is shown.
+std::function<void(std::size_t)> g_atStep;
 
 class CObservedProcessor : public CProcessor {
 public:
@@ -61,6 +65,7 @@ public:
         auto* view = GetViews().empty() ? nullptr : dynamic_cast<CProcessorView*>(GetViews().front());
         const QCursor* cursor = QApplication::overrideCursor();
         g_steps.push_back({view && view->RenderButton()->isEnabled(), cursor && cursor->shape() == Qt::WaitCursor});
+        if (g_atStep) g_atStep(g_steps.size());
         CProcessor::Step();
     }
 };
@@ -230,6 +235,30 @@ private slots:
                          Spherize(s, -30, true, false);
                      }));
         QVERIFY(collection->IsModified());
+    }
+
+    void cancelGivesEveryMemberItsPixelsBack() {
+        auto* doc = new CObservedProcessor;
+        CProcessorView* view = m_bench->NewProcessor(doc);
+        QVERIFY(view);
+        CProjectionCollection* collection = m_bench->NewCollection(4);
+        view->Sheet()->setCurrentIndex(Page::kTargetPage);
+        DragTarget(*collection, view->Sheet()->TargetPage());
+        view->Sheet()->setCurrentIndex(Page::kWarpPage);
+        view->Sheet()->WarpPage()->ShiftYes()->setChecked(true);
+        view->Sheet()->WarpPage()->ShiftX()->setValue(2);
+        COperatorChildFrame* frame = OperatorFrame(view);
+        g_steps.clear();
+        g_atStep = [&](std::size_t step) {
+            if (step == 2) QTest::mouseClick(frame->CancelButton(), Qt::LeftButton);
+        };
+        view->RenderButton()->click();
+        g_atStep = nullptr;
+        QCOMPARE(g_steps.size(), 2u);
+        QCOMPARE(frame->StatusText(0), QString("Cancelled"));
+        QVERIFY(frame->CancelButton()->isHidden());
+        for (int i = 0; i < 4; ++i) QCOMPARE(Pixels(*collection->GetProjection(i)), Expected(i, [](CSurface&) {}));
+        QVERIFY(!collection->IsModified());
     }
 
     void closingTheWindowAfterARunAsksToSaveTheWarpedCollection() {
