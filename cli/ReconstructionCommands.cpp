@@ -134,6 +134,8 @@ int RunReconstructCommand(Args& args) {
     std::error_code ec;
     if (!force && std::filesystem::exists(outPath, ec))
         throw CliError(outPath + " already exists (use --force to replace it)");
+    // Refused before anything is read or allocated.
+    if (const std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) throw CliError(refusal);
 
     CPluginRegistry registry;
     registry.RegisterCategory();
@@ -214,6 +216,7 @@ std::unique_ptr<CVolume> VoxelizeOn(const std::string& path, const CVolume& grid
     size.nY = grid.GetCountY();
     size.nZ = grid.GetCountZ();
     HRESULT hr = S_OK;
+    if (const std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) throw CliError(refusal);
     std::unique_ptr<CVolume> volume = backprojector.Render(phantom.get(), size, nullptr, &hr);
     if (!volume || !volume->IsAllocated()) throw CliError("cannot allocate the voxelized phantom");
     if (FAILED(hr)) throw CliError("the renderer failed to voxelize " + path + " (" + HResultText(hr) + ")");
