@@ -140,10 +140,9 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
         return report;
     }
     const std::string fullPath = linked ? FullPath(collectionPath) : std::string();
-    if (linked) {
-        collection->SetPathName(fullPath);
-        collection->SetModifiedFlag();
-    }
+    if (linked) collection->SetPathName(fullPath);
+    // The new collection exists only in memory until it is saved.
+    collection->SetModifiedFlag();
 
     MemberSteps steps;
     steps.extension = MemberExtension();

@@ -182,7 +182,7 @@ std::unique_ptr<CVolume> OpenVolume(const std::string& path) {
     try {
         volume->Open(path);
     } catch (const std::exception& e) {
-        throw CliError(path + ": " + e.what());
+        throw OpenFailure(path, e);
     }
     if (!volume->IsAllocated()) throw CliError(path + ": the volume holds no voxels");
     return volume;
@@ -242,7 +242,7 @@ int CompareImages(const std::string& aPath, const std::string& bPath, bool fov, 
         try {
             document->Open(path);
         } catch (const std::exception& e) {
-            throw CliError(path + ": " + e.what());
+            throw OpenFailure(path, e);
         }
         std::unique_ptr<CSurface> surface(dynamic_cast<CSurface*>(document.release()));
         if (!surface || !surface->GetPixels()) throw CliError(path + ": the image holds no pixels");
