@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/archive/CheckedSize.h"
 #include "app/ui/MessageBox.h"
@@ -127,7 +128,12 @@ void CMatrixImportDialog::UpdateReadLength() {
     m_pLengthProblem->setText(problem.empty() ? QString()
                                               : QStringLiteral("The file is too short: %1.")
                                                     .arg(QString::fromStdString(problem)));
-    m_pLengthProblem->setVisible(!problem.empty());
+    if (m_pLengthProblem->isVisibleTo(this) == problem.empty()) {
+        m_pLengthProblem->setVisible(!problem.empty());
+        // Room for the line now, not at the next layout pass.
+        if (layout()) layout()->activate();
+        if (isVisible()) resize(width(), std::max(height(), heightForWidth(width())));
+    }
 }
 
 void CMatrixImportDialog::accept() {

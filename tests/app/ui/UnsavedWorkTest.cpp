@@ -4,6 +4,7 @@
 // is wrong with it in one message.
 #include <QCloseEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPointer>
 #include <QtTest>
@@ -98,6 +99,25 @@ private slots:
             FlushDeletes();
             QVERIFY(!window);
             QVERIFY(!IsOpen(*m_app, doc));
+        }
+    }
+
+    void theSetupOfAnOperatorCountsAsUnsavedWork() {
+        CMainFrame* frame = m_app->GetMainFrame();
+        for (unsigned id : {131u, 134u}) {  // projector, backprojector
+            CDocument* doc = frame->NewDocument(*m_app->GetDocManager()->FindTemplate(id));
+            QVERIFY(doc && !doc->IsModified());
+            CChildFrame* window = FrameOf(doc);
+            QLineEdit* edit = window->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            edit->setFocus();
+            QTest::keyClicks(edit, "1");
+            QVERIFY2(doc->IsModified(), qPrintable(QString::number(id)));
+            ScopedMessageBoxes boxes;
+            boxes.answer = QMessageBox::Cancel;
+            window->close();
+            QCOMPARE(boxes.texts.size(), 1);
+            QVERIFY(IsOpen(*m_app, doc));
         }
     }
 
