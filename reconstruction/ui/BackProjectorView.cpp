@@ -221,6 +221,8 @@ void CBackProjectorView::ShowVolume(std::unique_ptr<CVolume> owned, CDocTemplate
 }
 
 void CBackProjectorView::ReportRefusedVolume(HRESULT hr) {
+    // A cancelled run has said so already.
+    if (hr == E_ABORT) return;
     // Short enough for the status pane of the narrowest form; the Volume
     // geometry page shows the figures in full.
     const CBackProjector::VolumeSize size = m_pSheet->Values();
