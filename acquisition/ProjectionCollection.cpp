@@ -150,7 +150,7 @@ void CProjectionCollection::StoreRecord(CArchive& ar) {
 
 void CProjectionCollection::LoadRecord(CArchive& ar) {
     CTarget::Serialize(ar);
-    const std::uint32_t count = ar.ReadCount(kMinMemberBytes);
+    const std::uint32_t count = ar.ReadCount(kMinMemberBytes, "members");
     if (count > CListElementStub::kMaxMembers)
         ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
                                                 " members, more than the " +

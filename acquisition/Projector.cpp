@@ -144,8 +144,9 @@ ProjectorRunReport CProjector::Run(CDocument* target, CTrajectory& sourcePath, C
     if (linked) {
         // Only the members are written now; the collection's file is the user's to save.
         collection->SetPathName(fullPath, false);
-        collection->SetModifiedFlag();
     }
+    // The new collection exists only in memory until it is saved.
+    collection->SetModifiedFlag();
 
     MemberSteps steps;
     steps.extension = MemberExtension();

@@ -1,6 +1,8 @@
 #include "app/Document.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 
 #include "app/DocTemplate.h"
 #include "app/FrameWnd.h"
@@ -87,6 +89,11 @@ void CDocument::Open(const std::string& path) {
     CLinkedReplacement::Recover(path);
     try {
         LoadArchiveFile(path, CArchive::kDefaultBufferSize, [this](CArchive& ar) { Serialize(ar); });
+    } catch (const CArchiveException& e) {
+        DeleteContents();
+        std::error_code ec;
+        const std::uintmax_t length = std::filesystem::file_size(path, ec);
+        throw CArchiveException(e, DescribeReadError(FileNamePart(path), GetKindName(), e, ec ? 0 : length));
     } catch (...) {
         DeleteContents();
         throw;
@@ -107,14 +114,36 @@ void CDocument::Save(const std::string& path) {
 }
 
 bool CDocument::OnOpenDocument(const std::string& path) {
+    // A reader's own messages on the way belong in front of the sentence
+    // that says which file failed and why: one message, not two.
+    CErrorCapture capture;
     try {
         Open(path);
+    } catch (const CArchiveException& e) {
+        std::string text;
+        for (const std::string& message : capture.Take()) text += message + "\n";
+        ReportError(text + e.what());
+        return false;
     } catch (const std::exception& e) {
         ReportError("Cannot open " + path + ": " + e.what());
         return false;
     }
     AddToRecentFiles(path);
     return true;
+}
+
+std::string CDocument::GetKindName() const {
+    std::string name = m_pDocTemplate ? m_pDocTemplate->GetDocString(CDocTemplate::fileNewName) : std::string();
+    if (name.empty()) {
+        // "CProjectionCollection" -> "Projection Collection"
+        const std::string cls = GetRuntimeClass()->m_lpszClassName;
+        for (std::size_t i = cls.size() > 1 && cls[0] == 'C' ? 1 : 0; i < cls.size(); ++i) {
+            if (std::isupper(static_cast<unsigned char>(cls[i])) && !name.empty()) name += ' ';
+            name += cls[i];
+        }
+    }
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.empty() ? "Voxmill document" : name;
 }
 
 bool CDocument::OnSaveDocument(const std::string& path) {

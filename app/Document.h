@@ -69,9 +69,16 @@ public:
     // Throwing forms used by the CLI and tests: read or write the whole
     // document record at `path` (saving is atomic) and set the path. Both
     // first finish what an interrupted replacement of a linked collection
-    // left at `path` (see CLinkedReplacement).
+    // left at `path` (see CLinkedReplacement). A record that cannot be read
+    // throws a CArchiveException whose text names the file and says what
+    // is wrong with it (DescribeReadError), the archive's detail after it.
     void Open(const std::string& path);
     void Save(const std::string& path);
+
+    // What a user calls this kind of document ("phantom", "projection
+    // collection"): the template's File, New name, or else the class name
+    // in words. Read errors name it.
+    virtual std::string GetKindName() const;
 
     // The COM-style interface with that identifier, or null. Documents that
     // publish contract interfaces override it.

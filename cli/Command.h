@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/archive/ArchiveException.h"
+
 namespace voxmill::cli {
 
 // A usage or input error: main prints it as one line and exits non-zero.
@@ -13,6 +15,13 @@ class CliError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The line for a document that did not open: a read error already names
+// its file ("phantom.pha is cut short: ..."); other errors get the path.
+inline CliError OpenFailure(const std::string& path, const std::exception& e) {
+    if (dynamic_cast<const CArchiveException*>(&e)) return CliError(e.what());
+    return CliError(path + ": " + e.what());
+}
 
 // The words after the command name, with small parsing helpers.
 class Args {

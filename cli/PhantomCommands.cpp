@@ -34,7 +34,7 @@ void OpenPhantom(CPhantom& phantom, const std::string& path) {
     try {
         phantom.Open(path);
     } catch (const CArchiveException& e) {
-        throw CliError(path + ": " + e.what());
+        throw OpenFailure(path, e);
     }
 }
 

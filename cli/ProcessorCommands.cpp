@@ -70,7 +70,7 @@ int RunWarpCommand(Args& args) {
     try {
         collection.Open(path);
     } catch (const std::exception& e) {
-        throw CliError(path + ": " + e.what());
+        throw OpenFailure(path, e);
     }
 
     CProcessor processor;

@@ -79,7 +79,7 @@ int RunProjectCommand(Args& args) {
     try {
         phantom.Open(phantomPath);
     } catch (const std::exception& e) {
-        throw CliError(phantomPath + ": " + e.what());
+        throw OpenFailure(phantomPath, e);
     }
 
     CProjector projector;

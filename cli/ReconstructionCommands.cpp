@@ -134,6 +134,8 @@ int RunReconstructCommand(Args& args) {
     std::error_code ec;
     if (!force && std::filesystem::exists(outPath, ec))
         throw CliError(outPath + " already exists (use --force to replace it)");
+    // Refused before anything is read or allocated.
+    if (const std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) throw CliError(refusal);
 
     CPluginRegistry registry;
     registry.RegisterCategory();
@@ -182,7 +184,7 @@ std::unique_ptr<CVolume> OpenVolume(const std::string& path) {
     try {
         volume->Open(path);
     } catch (const std::exception& e) {
-        throw CliError(path + ": " + e.what());
+        throw OpenFailure(path, e);
     }
     if (!volume->IsAllocated()) throw CliError(path + ": the volume holds no voxels");
     return volume;
@@ -216,6 +218,7 @@ std::unique_ptr<CVolume> VoxelizeOn(const std::string& path, const CVolume& grid
     size.nY = grid.GetCountY();
     size.nZ = grid.GetCountZ();
     HRESULT hr = S_OK;
+    if (const std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) throw CliError(refusal);
     std::unique_ptr<CVolume> volume = backprojector.Render(phantom.get(), size, nullptr, &hr);
     if (!volume || !volume->IsAllocated()) throw CliError("cannot allocate the voxelized phantom");
     if (FAILED(hr)) throw CliError("the renderer failed to voxelize " + path + " (" + HResultText(hr) + ")");
@@ -241,7 +244,7 @@ int CompareImages(const std::string& aPath, const std::string& bPath, bool fov, 
         try {
             document->Open(path);
         } catch (const std::exception& e) {
-            throw CliError(path + ": " + e.what());
+            throw OpenFailure(path, e);
         }
         std::unique_ptr<CSurface> surface(dynamic_cast<CSurface*>(document.release()));
         if (!surface || !surface->GetPixels()) throw CliError(path + ": the image holds no pixels");

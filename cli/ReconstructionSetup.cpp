@@ -18,7 +18,7 @@ std::unique_ptr<CTarget> OpenTarget(const std::string& path) {
     try {
         target->Open(path);
     } catch (const std::exception& e) {
-        throw CliError(path + ": " + e.what());
+        throw OpenFailure(path, e);
     }
     return target;
 }

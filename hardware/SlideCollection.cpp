@@ -200,7 +200,7 @@ void CSlideCollection::StoreRecord(CArchive& ar) {
 
 void CSlideCollection::LoadRecord(CArchive& ar) {
     CTarget::Serialize(ar);
-    const std::uint32_t count = ar.ReadCount(kMinMemberBytes);
+    const std::uint32_t count = ar.ReadCount(kMinMemberBytes, "slides");
     if (count > CListElementStub::kMaxMembers)
         ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
                                                 " members, more than the " +

@@ -82,7 +82,7 @@ void CPhantom::Serialize(CArchive& ar) {
         return;
     }
     // Each element costs at least its 2-byte tag and its record.
-    const std::uint32_t count = ar.ReadCount(2 + CPhantomElement::kRecordBytes);
+    const std::uint32_t count = ar.ReadCount(2 + CPhantomElement::kRecordBytes, "elements");
     for (std::uint32_t i = 0; i < count; ++i) {
         std::unique_ptr<CPhantomElement> element(ar.ReadOwnedObjectAs<CPhantomElement>());
         if (!element) ar.Fail(CArchiveException::badClass, "phantom element " + std::to_string(i) + " is null");

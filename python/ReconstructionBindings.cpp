@@ -99,9 +99,11 @@ py::tuple Render(CDocument& target, const CBackProjector::VolumeSize& size, cons
     }
     monitor.Finish();
     if (!volume || !volume->IsAllocated()) {
-        const std::string what = "cannot allocate a volume of " + std::to_string(size.nX) + " x " +
-                                 std::to_string(size.nY) + " x " + std::to_string(size.nZ) + " voxels";
+        std::string what = "cannot allocate a volume of " + std::to_string(size.nX) + " x " +
+                           std::to_string(size.nY) + " x " + std::to_string(size.nZ) + " voxels";
         if (hr == E_OUTOFMEMORY) {
+            // The figures: what it needs, what the machine has.
+            if (std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) what = refusal;
             PyErr_SetString(PyExc_MemoryError, what.c_str());
             throw py::error_already_set();
         }

@@ -1,8 +1,12 @@
 #include "reconstruction/BackProjector.h"
 
+#include <cmath>
+
 #include "app/DocTemplate.h"
 #include "app/ListElementStub.h"
 #include "app/Target.h"
+#include "app/MemoryBudget.h"
+#include "app/archive/CheckedSize.h"
 #include "app/archive/ErrorSink.h"
 #include "contract/Phantom.h"
 #include "contract/Projection.h"
@@ -253,10 +257,38 @@ HRESULT CBackProjector::RunCollection(IRenderer* renderer, IProjectionCollection
     return result;
 }
 
+std::optional<std::uint64_t> CBackProjector::RenderMemory(const VolumeSize& size) {
+    return CheckedProduct({size.nX, size.nY, size.nZ, sizeof(float)});
+}
+
+std::string CBackProjector::CheckVolumeSize(const VolumeSize& size, HRESULT* result) {
+    if (result) *result = S_OK;
+    const auto extent = [](double d) { return d > 0 && std::isfinite(d); };
+    if (!extent(size.dimX) || !extent(size.dimY) || !extent(size.dimZ) || !size.nX || !size.nY || !size.nZ) {
+        if (result) *result = E_INVALIDARG;
+        return "No volume was made: every dimension must be greater than 0 and every pixel number at least 1.";
+    }
+    const std::string voxels =
+        std::to_string(size.nX) + " x " + std::to_string(size.nY) + " x " + std::to_string(size.nZ) + " voxels";
+    const std::optional<std::uint64_t> bytes = RenderMemory(size);
+    const std::string shortfall = bytes ? MemoryShortfall(*bytes) : std::string();
+    if (!bytes || !shortfall.empty()) {
+        if (result) *result = E_OUTOFMEMORY;
+        return "No volume was made: a volume of " + voxels + " " +
+               (bytes ? shortfall : std::string("is larger than any memory")) + ".";
+    }
+    return {};
+}
+
 std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeSize& size,
                                                 CDocTemplate* volumeTemplate, HRESULT* result) {
     if (result) *result = E_UNEXPECTED;
     if (!target || !m_pRenderer) return nullptr;
+    HRESULT refused = S_OK;
+    if (!CheckVolumeSize(size, &refused).empty()) {
+        if (result) *result = refused;
+        return nullptr;
+    }
     std::unique_ptr<CVolume> volume;
     if (volumeTemplate) {
         CDocument* doc = volumeTemplate->CreateNewDocument();
@@ -270,9 +302,8 @@ std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeS
     }
     if (!volume->OnNewDocument()) return nullptr;
     if (!volume->Allocate(size.dimX, size.dimY, size.dimZ, size.nX, size.nY, size.nZ)) {
-        const bool sane = size.dimX > 0 && size.dimY > 0 && size.dimZ > 0 && size.nX && size.nY && size.nZ;
-        if (result) *result = sane ? E_OUTOFMEMORY : E_INVALIDARG;
-        return volume;
+        if (result) *result = E_OUTOFMEMORY;
+        return nullptr;
     }
     volume->SetProvenance({GetRendererUserType(), m_optionsGiven});
     const HRESULT hr = Run(*target, *volume);
@@ -284,6 +315,8 @@ std::unique_ptr<CVolume> CBackProjector::Render(CDocument* target, const VolumeS
         return nullptr;
     }
     if (result) *result = hr;
+    // A new reconstruction exists only in memory until it is saved.
+    volume->SetModifiedFlag();
     return volume;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,14 +108,24 @@ public:
     // "2 of 50 members were missing and skipped: member 3: /a/b.3.PRJ, ..."; empty when none.
     std::string MissingMembersText() const;
 
+    // The bytes a render of that geometry allocates for its voxels; nullopt
+    // when the count overflows.
+    static std::optional<std::uint64_t> RenderMemory(const VolumeSize& size);
+    // Empty when a volume of that geometry can be made now; else why not,
+    // as a sentence for the user, with *result (optional) E_INVALIDARG for
+    // a zero or negative size and E_OUTOFMEMORY for one that needs more
+    // memory than is available (the figures are in the sentence).
+    static std::string CheckVolumeSize(const VolumeSize& size, HRESULT* result = nullptr);
+
     // The Render button: a new volume (through `volumeTemplate` when given,
     // without a frame), allocated with `size` and, only if that succeeded,
     // rendered from `target`. Null when there is no target or no renderer,
-    // or when the template made no volume; otherwise the new, independent
-    // volume, empty when the allocation was refused. *result (optional)
-    // receives Run's result, or E_OUTOFMEMORY / E_INVALIDARG for a refused
-    // allocation. A run cancelled at a step (CancelRequested) gives null
-    // and E_ABORT: its volume is deleted.
+    // when CheckVolumeSize refuses the geometry (nothing is allocated), or
+    // when the template or the allocation made no volume; otherwise the
+    // new, independent volume, marked modified. *result (optional) receives
+    // Run's result, or E_OUTOFMEMORY / E_INVALIDARG for a refused volume.
+    // A run cancelled at a step (CancelRequested) gives null and E_ABORT:
+    // its volume is deleted.
     std::unique_ptr<CVolume> Render(CDocument* target, const VolumeSize& size, CDocTemplate* volumeTemplate = nullptr,
                                     HRESULT* result = nullptr);
 

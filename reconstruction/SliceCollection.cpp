@@ -140,7 +140,7 @@ void CSliceCollection::LoadRecord(CArchive& ar) {
     if (axis >= kSliceAxisCount)
         ar.Fail(CArchiveException::generic, "collection axis " + std::to_string(axis) + " is none of X, Y, Z");
     m_axis = axis;
-    const std::uint32_t count = ar.ReadCount(kMinEntryBytes);
+    const std::uint32_t count = ar.ReadCount(kMinEntryBytes, "slices");
     if (count > CListElementStub::kMaxMembers)
         ar.Fail(CArchiveException::generic, "the collection lists " + std::to_string(count) +
                                                 " slices, more than the " +

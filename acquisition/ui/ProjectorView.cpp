@@ -1,7 +1,10 @@
 #include "acquisition/ui/ProjectorView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -114,6 +117,21 @@ void CProjectorView::CreateControls() {
     setFixedSize(width, m_pRender->geometry().bottom() + 1 + kMargin);
     connect(m_pRender, &QPushButton::clicked, this, &CProjectorView::OnRender);
     connect(m_pPreview, &QPushButton::clicked, this, &CProjectorView::OnOpenGLPreview);
+    WatchSetup();
+}
+
+void CProjectorView::WatchSetup() {
+    // The setup (target, geometry, options) lives only in the window:
+    // losing it is losing work, so any change by the user marks the
+    // projector modified and closing it asks first.
+    const auto mark = [this] {
+        if (CProjector* projector = GetProjector()) projector->SetModifiedFlag();
+    };
+    connect(m_pSheet->TargetPage(), &CTargetPage::targetChanged, this, mark);
+    for (QLineEdit* edit : m_pSheet->findChildren<QLineEdit*>()) connect(edit, &QLineEdit::textEdited, this, mark);
+    for (QAbstractButton* button : m_pSheet->findChildren<QAbstractButton*>())
+        connect(button, &QAbstractButton::clicked, this, mark);
+    for (QComboBox* box : m_pSheet->findChildren<QComboBox*>()) connect(box, &QComboBox::activated, this, mark);
 }
 
 CProjector* CProjectorView::GetProjector() const { return dynamic_cast<CProjector*>(GetDocument()); }

@@ -9,7 +9,9 @@
 // cursor shown and "Render" disabled; the new collection opens in its own
 // window (or, when none can be made, is offered for saving, so that
 // nothing is lost). Members that could not be made or written are listed.
-// "OpenGL Preview" opens a preview window on the angle-0 scene.
+// "OpenGL Preview" opens a preview window on the angle-0 scene. Any change
+// the user makes to the setup marks the projector modified, so that
+// closing the window asks first.
 #pragma once
 
 #include <QPointer>
@@ -64,6 +66,7 @@ public slots:
 
 private:
     void CreateControls();
+    void WatchSetup();
     CDocTemplate* FindTemplate(unsigned resourceId) const;
     // The linked collection's file: the save prompt of the collection's
     // type, its extension added when none was typed; empty on Cancel.

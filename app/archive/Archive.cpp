@@ -41,6 +41,12 @@ CArchive::~CArchive() {
     }
 }
 
+namespace {
+
+bool IsVowel(char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; }
+
+}  // namespace
+
 void CArchive::Fail(CArchiveException::Cause cause, const std::string& what) const {
     throw CArchiveException(cause, GetPosition(), what);
 }
@@ -58,10 +64,12 @@ std::uint64_t CArchive::BytesLeft() const {
 }
 
 void CArchive::Require(std::uint64_t bytes, const char* what) const {
-    if (bytes > BytesLeft())
-        Fail(CArchiveException::endOfFile,
-             std::string("unexpected end of file reading ") + what + " (" + std::to_string(bytes) +
-                 " bytes needed, " + std::to_string(BytesLeft()) + " left)");
+    const std::uint64_t left = BytesLeft();
+    if (bytes > left)
+        throw CArchiveException(GetPosition(),
+                                std::string("unexpected end of file reading ") + what + " (" + std::to_string(bytes) +
+                                    " bytes needed, " + std::to_string(left) + " left)",
+                                {std::string(IsVowel(*what) ? "an " : "a ") + what, false, false, bytes, left});
 }
 
 void CArchive::CheckStoring() const {
@@ -315,14 +323,18 @@ std::string CArchive::ReadString() {
     return s;
 }
 
-std::uint32_t CArchive::ReadCount(std::uint32_t minItemBytes) {
+std::uint32_t CArchive::ReadCount(std::uint32_t minItemBytes, const char* items) {
     const std::uint64_t at = GetPosition();
     std::uint32_t n = ReadWord();
     if (n == 0xFFFF) n = ReadDword();
-    if (static_cast<std::uint64_t>(n) * minItemBytes > BytesLeft())
-        throw CArchiveException(CArchiveException::endOfFile, at,
-                                "count " + std::to_string(n) + " is larger than the " +
-                                    std::to_string(BytesLeft()) + " bytes left");
+    const std::uint64_t needed = static_cast<std::uint64_t>(n) * minItemBytes, left = BytesLeft();
+    if (needed > left) {
+        const std::string noun = items ? items : "items";
+        throw CArchiveException(at,
+                                "count " + std::to_string(n) + " needs at least " + std::to_string(needed) +
+                                    " bytes, " + std::to_string(left) + " are left",
+                                {std::to_string(n) + " " + noun, n != 1, true, needed, left});
+    }
     return n;
 }
 

@@ -72,8 +72,9 @@ public:
     double ReadDouble();
     std::string ReadString();
     // A count of items each at least minItemBytes long; refused when the
-    // items could not fit in what is left of the file.
-    std::uint32_t ReadCount(std::uint32_t minItemBytes = 2);
+    // items could not fit in what is left of the file. `items` names them
+    // for the message ("elements"; "items" when null).
+    std::uint32_t ReadCount(std::uint32_t minItemBytes = 2, const char* items = nullptr);
     // An object reference: null, a back reference, or a new object of a
     // class derived from `expected` (any class when null). The caller owns
     // new objects; a back reference returns the object read before.

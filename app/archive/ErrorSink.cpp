@@ -1,6 +1,7 @@
 #include "app/archive/ErrorSink.h"
 
 #include <mutex>
+#include <utility>
 
 namespace voxmill {
 namespace {
@@ -16,6 +17,7 @@ ErrorSinkFn& Sink() {
 }
 
 thread_local std::string t_lastError;
+thread_local CErrorCapture* t_capture = nullptr;
 
 }  // namespace
 
@@ -28,6 +30,10 @@ ErrorSinkFn SetErrorSink(ErrorSinkFn sink) {
 
 void ReportError(const std::string& message) {
     t_lastError = message;
+    if (t_capture) {
+        t_capture->Hold(message);
+        return;
+    }
     ErrorSinkFn sink;
     {
         std::lock_guard lock(SinkMutex());
@@ -39,5 +45,14 @@ void ReportError(const std::string& message) {
 const std::string& LastReportedError() { return t_lastError; }
 
 void ClearLastReportedError() { t_lastError.clear(); }
+
+CErrorCapture::CErrorCapture() : m_pPrevious(t_capture) { t_capture = this; }
+
+CErrorCapture::~CErrorCapture() {
+    t_capture = m_pPrevious;
+    for (const std::string& message : m_messages) ReportError(message);
+}
+
+std::vector<std::string> CErrorCapture::Take() { return std::exchange(m_messages, {}); }
 
 }  // namespace voxmill

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace voxmill {
 
@@ -16,5 +17,25 @@ void ReportError(const std::string& message);
 // The last message reported on this thread, for tests and the CLI.
 const std::string& LastReportedError();
 void ClearLastReportedError();
+
+// Holds back what this thread reports while it lives, so that a boundary
+// can fold those messages into its own one (a reader's "ReadSection error"
+// into the sentence that says which file failed). What is not taken is
+// passed on to the sink when the capture ends.
+class CErrorCapture {
+public:
+    CErrorCapture();
+    ~CErrorCapture();
+    CErrorCapture(const CErrorCapture&) = delete;
+    CErrorCapture& operator=(const CErrorCapture&) = delete;
+
+    // The messages held back so far; they are not passed on any more.
+    std::vector<std::string> Take();
+    void Hold(const std::string& message) { m_messages.push_back(message); }
+
+private:
+    std::vector<std::string> m_messages;
+    CErrorCapture* m_pPrevious;
+};
 
 }  // namespace voxmill

@@ -46,14 +46,13 @@ void CTargetPage::SetTarget(CTarget* target) {
     if (target) COperator::ReleaseLinkedTarget(*target);
     CTarget* previous = m_pTarget;
     m_pTarget = target;
-    DeleteTarget(previous);
+    // Unsaved work is not thrown away: the old target gets its window back.
+    if (!previous || !previous->IsModified() || !GiveWindowBack(previous)) DeleteTarget(previous);
     Refresh();
     emit targetChanged(m_pTarget);
 }
 
-bool CTargetPage::ReleaseTarget() {
-    CTarget* target = m_pTarget;
-    if (!target) return false;
+bool CTargetPage::GiveWindowBack(CTarget* target) {
     CDocTemplate* tmpl = target->GetDocTemplate();
     if (!tmpl || !tmpl->HasFrameFactory()) return false;
     // Auto-delete comes back only once the window exists, so that a
@@ -65,6 +64,17 @@ bool CTargetPage::ReleaseTarget() {
         return false;
     }
     target->m_bAutoDelete = true;
+    return true;
+}
+
+bool CTargetPage::CanGiveWindowBack(const CTarget* target) {
+    const CDocTemplate* tmpl = target ? target->GetDocTemplate() : nullptr;
+    return tmpl && tmpl->HasFrameFactory();
+}
+
+bool CTargetPage::ReleaseTarget() {
+    CTarget* target = m_pTarget;
+    if (!target || !GiveWindowBack(target)) return false;
     m_pTarget = nullptr;
     Refresh();
     emit targetChanged(nullptr);
@@ -111,9 +121,10 @@ void CTargetPage::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    // The target about to be replaced is deleted: its changes must not go
-    // unnoticed. Cancel refuses the drop.
-    if (!SaveModifiedTarget()) {
+    // A modified target about to be replaced gets its window back; only
+    // one that cannot have a window is offered for saving (Cancel refuses
+    // the drop) before it is deleted.
+    if (!CanGiveWindowBack(m_pTarget) && !SaveModifiedTarget()) {
         event->ignore();
         return;
     }

@@ -1,9 +1,10 @@
 // The Target page of an operator (projector, backprojector, processor): a
 // drop site for target drags of the codes it accepts, with the link effect.
-// The page owns the target it holds: a new drop replaces it (the old one is
-// closed and deleted, after asking to save it when modified), destroying
-// the page deletes it, and a double click on the icon area gives it a
-// window of its own again and lets go of it. It shows the held target's
+// The page owns the target it holds: a new drop replaces it (the old one
+// gets its window back when it holds unsaved changes, and is closed and
+// deleted otherwise; one that cannot have a window is offered for saving
+// first), destroying the page deletes it, and a double click on the icon
+// area gives it a window of its own again and lets go of it. It shows the held target's
 // registry type name next to "Target type:" ("n/a" without one) and its
 // icon in the 64 x 64 area at (7, 7).
 #pragma once
@@ -28,7 +29,8 @@ public:
     const std::vector<std::uint16_t>& AcceptedTypes() const { return m_acceptedTypes; }
     CTarget* GetTarget() const { return m_pTarget; }
     // Takes the target over (it loses its windows and its template list
-    // entry); the previous one is closed and deleted.
+    // entry); the previous one gets its window back when modified, and is
+    // closed and deleted otherwise.
     void SetTarget(CTarget* target);
     // Gives the held target a window from its own template and lets go of
     // it; false (and the target kept) when no window can be made for it.
@@ -51,6 +53,10 @@ protected:
 
 private:
     static void DeleteTarget(CTarget* target);
+    // A window from the target's own template, auto-delete back on; false
+    // (and nothing changed) when none can be made.
+    static bool GiveWindowBack(CTarget* target);
+    static bool CanGiveWindowBack(const CTarget* target);
     void Refresh();
 
     std::vector<std::uint16_t> m_acceptedTypes;

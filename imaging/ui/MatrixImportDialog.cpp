@@ -7,7 +7,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/archive/CheckedSize.h"
 #include "app/ui/MessageBox.h"
 #include "imaging/ui/FloatEdit.h"
 #include "imaging/ui/SpinEdit.h"
@@ -19,7 +21,8 @@ CMatrixImportDialog::CMatrixImportDialog(const Layout& layout, const BinaryMatri
     : QDialog(parent), m_preset(values), m_fileLength(fileLength), m_pType(new QComboBox),
       m_pDimX(new CFloatEdit(values.dimX)), m_pDimY(new CFloatEdit(values.dimY)),
       m_pColumns(new CSpinEdit(0, kPixelSpinMax)), m_pRows(new CSpinEdit(0, kPixelSpinMax)),
-      m_pOffset(new CSpinEdit(0, kOffsetSpinMax)), m_pFileLength(new QLabel), m_pReadLength(new QLabel) {
+      m_pOffset(new CSpinEdit(0, kOffsetSpinMax)), m_pFileLength(new QLabel), m_pReadLength(new QLabel),
+      m_pLengthProblem(new QLabel) {
     if (layout.countMax > 0) m_pCount = new CSpinEdit(0, layout.countMax);
     setWindowTitle(QStringLiteral("Import"));
     CreateControls(layout);
@@ -63,6 +66,10 @@ void CMatrixImportDialog::CreateControls(const Layout& layout) {
     }
     form->addRow(QStringLiteral("File length (bytes)"), m_pFileLength);
     form->addRow(QStringLiteral("Read length (bytes)"), m_pReadLength);
+    form->addRow(m_pLengthProblem);
+    m_pLengthProblem->setObjectName(QStringLiteral("lengthProblem"));
+    m_pLengthProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_pLengthProblem->setWordWrap(true);
     m_pType->setObjectName(QStringLiteral("type"));
     m_pDimX->setObjectName(QStringLiteral("width"));
     m_pDimY->setObjectName(QStringLiteral("height"));
@@ -98,6 +105,14 @@ std::uint64_t CMatrixImportDialog::ReadLength() const {
     return v.MatrixBytes() * CountValue() + v.offset;
 }
 
+std::string CMatrixImportDialog::LengthProblem() const {
+    const BinaryMatrixImport v = MatrixValues();
+    // Saturated: a product past 64 bits reads as more than any file holds.
+    const std::uint64_t read = CheckedSum(SaturatedProduct({v.MatrixBytes(), CountValue()}), v.offset).value_or(UINT64_MAX);
+    if (read <= m_fileLength) return {};
+    return "they read " + std::to_string(read) + " bytes, the file holds " + std::to_string(m_fileLength);
+}
+
 std::string CMatrixImportDialog::Problem() const {
     if (m_pCount && CountValue() == 0) return "the number of matrices must be positive";
     return MatrixValues().Problem();
@@ -107,11 +122,26 @@ QString CMatrixImportDialog::FileLengthText() const { return QString::number(m_f
 
 QString CMatrixImportDialog::ReadLengthText() const { return QString::number(ReadLength()); }
 
-void CMatrixImportDialog::UpdateReadLength() { m_pReadLength->setText(ReadLengthText()); }
+void CMatrixImportDialog::UpdateReadLength() {
+    m_pReadLength->setText(ReadLengthText());
+    const std::string problem = LengthProblem();
+    m_pLengthProblem->setText(problem.empty() ? QString()
+                                              : QStringLiteral("The file is too short: %1.")
+                                                    .arg(QString::fromStdString(problem)));
+    if (m_pLengthProblem->isVisibleTo(this) == problem.empty()) {
+        m_pLengthProblem->setVisible(!problem.empty());
+        // Room for the line now, not at the next layout pass.
+        if (layout()) layout()->activate();
+        if (isVisible()) resize(width(), std::max(height(), heightForWidth(width())));
+    }
+}
 
 void CMatrixImportDialog::accept() {
     if (!AllNumbers(this, {m_pDimX, m_pDimY})) return;
-    if (const std::string problem = Problem(); !problem.empty()) {
+    std::string problem = Problem();
+    // Stopped here, before any further dialog, when the file cannot hold what is to be read.
+    if (problem.empty()) problem = LengthProblem();
+    if (!problem.empty()) {
         ShowMessageBox(this, QMessageBox::Warning,
                        QStringLiteral("These values cannot be imported: %1.").arg(QString::fromStdString(problem)));
         return;

@@ -4,7 +4,9 @@
 // bytes the import will read, recomputed on every change of type, counts,
 // offset or number. The dialogs differ only in their group title, their
 // labels and the order of their rows, which a layout table gives; OK refuses
-// values the import could not use, with the reason.
+// values the import could not use, with the reason. A read length beyond
+// the file's is said under it as the values are typed, and refused by OK,
+// so that an import stops at this first dialog.
 #pragma once
 
 #include <QDialog>
@@ -45,6 +47,7 @@ public:
 
     QString FileLengthText() const;
     QString ReadLengthText() const;
+    QLabel* LengthProblemLabel() const { return m_pLengthProblem; }
 
     QComboBox* TypeBox() const { return m_pType; }
     CFloatEdit* WidthEdit() const { return m_pDimX; }
@@ -66,6 +69,8 @@ protected:
     std::uint64_t ReadLength() const;
     // Why OK is refused; empty when the values are usable.
     virtual std::string Problem() const;
+    // "they read N bytes, the file holds M"; empty when the file is long enough.
+    std::string LengthProblem() const;
 
 private:
     void CreateControls(const Layout& layout);
@@ -82,6 +87,7 @@ private:
     CSpinEdit* m_pCount = nullptr;
     QLabel* m_pFileLength;
     QLabel* m_pReadLength;
+    QLabel* m_pLengthProblem;
 };
 
 }  // namespace voxmill

@@ -4,11 +4,14 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+
+#include "app/MemoryBudget.h"
 
 namespace voxmill {
 namespace {
@@ -39,7 +42,7 @@ bool ParseCount(const QLineEdit* edit, std::uint32_t* value) {
 }  // namespace
 
 CBackProjectorPropertyPage_Volume::CBackProjectorPropertyPage_Volume(QWidget* parent)
-    : QWidget(parent), m_pShape(new QComboBox) {
+    : QWidget(parent), m_pShape(new QComboBox), m_pMemory(new QLabel) {
     m_pShape->setObjectName(QStringLiteral("shape"));
     m_pShape->addItem(QStringLiteral("Parallelepiped"));
     auto* column = new QVBoxLayout(this);
@@ -49,8 +52,37 @@ CBackProjectorPropertyPage_Volume::CBackProjectorPropertyPage_Volume(QWidget* pa
     groups->addWidget(CreateAxisGroup(kY, QStringLiteral("Y Axis")));
     groups->addWidget(CreateAxisGroup(kZ, QStringLiteral("Z Axis")));
     column->addLayout(groups);
+    m_pMemory->setObjectName(QStringLiteral("memory"));
+    column->addWidget(m_pMemory);
     column->addStretch(1);
     ShowAccepted();
+    for (QLineEdit* edit : m_pixels) connect(edit, &QLineEdit::textChanged, this, [this] { UpdateMemory(); });
+    for (auto* edits : {&m_pixels, &m_dimension})
+        for (QLineEdit* edit : *edits) connect(edit, &QLineEdit::textEdited, this, [this] { emit edited(); });
+    connect(m_pShape, &QComboBox::activated, this, [this] { emit edited(); });
+    UpdateMemory();
+}
+
+QString CBackProjectorPropertyPage_Volume::MemoryText() const {
+    CBackProjector::VolumeSize size;
+    std::uint32_t* counts[] = {&size.nX, &size.nY, &size.nZ};
+    for (int a = kX; a <= kZ; ++a)
+        if (!ParseCount(m_pixels[a], counts[a])) return QStringLiteral("Memory: n/a");
+    const std::optional<std::uint64_t> needed = CBackProjector::RenderMemory(size);
+    const std::optional<std::uint64_t> available = AvailableMemory();
+    const QString need = needed ? QString::fromStdString(FormatBytes(*needed)) : QStringLiteral("more than any machine has");
+    QString text = QStringLiteral("Memory: %1 needed").arg(need);
+    if (available) text += QStringLiteral(", %1 available").arg(QString::fromStdString(FormatBytes(*available)));
+    if (!needed || (available && *needed > *available)) text += QStringLiteral(": too large to render");
+    return text;
+}
+
+void CBackProjectorPropertyPage_Volume::UpdateMemory() {
+    const QString text = MemoryText();
+    m_pMemory->setText(text);
+    // A volume that cannot be rendered is said in the error colour.
+    m_pMemory->setStyleSheet(text.endsWith(QStringLiteral("too large to render")) ? QStringLiteral("color: #c00000;")
+                                                                                   : QString());
 }
 
 QWidget* CBackProjectorPropertyPage_Volume::CreateAxisGroup(Axis axis, const QString& title) {

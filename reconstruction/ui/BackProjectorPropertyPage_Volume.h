@@ -8,7 +8,10 @@
 // that does not parse is refused with the standard message ("Please enter
 // a number.", "Please enter a positive integer.") and the accepted values
 // stay. Values that parse but make no volume (a zero count, an extent not
-// above zero) pass here: the volume refuses them when it is allocated.
+// above zero, more voxels than the memory available holds) pass here:
+// Render refuses them before anything is allocated. Below the groups the
+// page shows, as the counts are typed, the memory the volume will need and
+// what the machine has available.
 #pragma once
 
 #include <QString>
@@ -18,6 +21,7 @@
 #include "reconstruction/BackProjector.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace voxmill {
@@ -46,13 +50,22 @@ public:
     QComboBox* ShapeBox() const { return m_pShape; }
     QLineEdit* Dimension(Axis axis) const { return m_dimension[axis]; }
     QLineEdit* PixelNumber(Axis axis) const { return m_pixels[axis]; }
+    QLabel* MemoryLabel() const { return m_pMemory; }
+    // "Memory: 1.0 MiB needed, 21.4 GiB available" for the counts typed now.
+    QString MemoryText() const;
+
+signals:
+    // The user typed into a field or picked a shape.
+    void edited();
 
 private:
     QWidget* CreateAxisGroup(Axis axis, const QString& title);
+    void UpdateMemory();
 
     QComboBox* m_pShape;
     std::array<QLineEdit*, 3> m_dimension{};
     std::array<QLineEdit*, 3> m_pixels{};
+    QLabel* m_pMemory;
     CBackProjector::VolumeSize m_values;
     int m_shape = 0;
 };

@@ -10,6 +10,8 @@
 #include "app/DocTemplate.h"
 #include "app/Target.h"
 #include "app/templates/DocManager.h"
+#include "app/FrameWnd.h"
+#include "app/MemoryBudget.h"
 #include "app/ui/ChildFrame.h"
 #include "app/ui/FilePrompt.h"
 #include "app/ui/MainFrame.h"
@@ -19,6 +21,7 @@
 #include "reconstruction/Volume.h"
 #include "reconstruction/ui/BackProjectorPropertyPage_Renderer.h"
 #include "reconstruction/ui/BackProjectorPropertyPage_Target.h"
+#include "reconstruction/ui/BackProjectorPropertyPage_Volume.h"
 #include "reconstruction/ui/BackProjectorPropertySheet.h"
 #include "reconstruction/ui/SelectRendererDialog.h"
 
@@ -45,6 +48,9 @@ void CBackProjectorView::CreateControls() {
     connect(m_pRender, &QPushButton::clicked, this, &CBackProjectorView::OnRender);
     connect(m_pSheet->RendererPage(), &CBackProjectorPropertyPage_Renderer::selectRenderer, this,
             &CBackProjectorView::OnSelectRenderer);
+    // The setup (target, geometry) lives in the window: losing it is losing work.
+    connect(m_pSheet->TargetPage(), &CTargetPage::targetChanged, this, [this] { MarkModified(); });
+    connect(m_pSheet->VolumePage(), &CBackProjectorPropertyPage_Volume::edited, this, [this] { MarkModified(); });
     Relayout();
 }
 
@@ -98,11 +104,24 @@ CDocTemplate* CBackProjectorView::FindTemplate(unsigned resourceId) const {
     return mainFrame ? mainFrame->GetDocManager().FindTemplate(resourceId) : nullptr;
 }
 
+void CBackProjectorView::MarkModified() {
+    if (CBackProjector* doc = GetBackProjector()) doc->SetModifiedFlag();
+}
+
+void CBackProjectorView::ShowStatus(const QString& text) {
+    if (CFrameWnd* frame = GetParentFrame()) frame->SetStatusText(0, text.toStdString());
+}
+
 void CBackProjectorView::OnSelectRenderer() {
     CBackProjector* doc = GetBackProjector();
     if (!doc) return;
     const CPluginRegistry registry;
-    const CLSID clsid = SelectRenderer(this, registry);
+    RendererSelection how = RendererSelection::chosen;
+    const CLSID clsid = SelectRenderer(this, registry, &how);
+    if (how == RendererSelection::noneInstalled)
+        ShowStatus(QStringLiteral("No renderer is installed (voxmill-cli plugins register)."));
+    else if (how == RendererSelection::noneSelected)
+        ShowStatus(QStringLiteral("No renderer was selected: the choice is unchanged."));
     if (clsid == GUID_NULL) return;
     // The renderer held already stays, with its pages and option values.
     if (doc->HasRenderer() && doc->GetRendererClassId() == clsid) return;
@@ -111,6 +130,7 @@ void CBackProjectorView::OnSelectRenderer() {
     m_pSheet->RemoveRendererPages();
     if (doc->ChooseRenderer(clsid, registry) != CBackProjector::RendererChoice::failed)
         m_pSheet->AddRendererPages(*doc, registry);
+    MarkModified();
     RefreshRendererInfo();
     Relayout();
 }
@@ -119,11 +139,24 @@ void CBackProjectorView::OnRender() {
     if (RunScope::Active()) return;  // one run at a time
     if (!m_pSheet->ValidateActivePage()) return;
     CBackProjector* doc = GetBackProjector();
+    if (!doc) return;
     CTarget* target = m_pSheet->TargetPage()->GetTarget();
-    if (!doc || !target || !doc->HasRenderer()) return;
+    if (!doc->HasRenderer()) {
+        ShowStatus(QStringLiteral("No renderer: press \"Select Renderer...\" first."));
+        return;
+    }
+    if (!target) {
+        ShowStatus(QStringLiteral("No target: drag one onto the Target page."));
+        return;
+    }
+    const CBackProjector::VolumeSize size = m_pSheet->Values();
+    // Refused before anything is allocated or any window opens.
+    if (!CBackProjector::CheckVolumeSize(size).empty()) {
+        ReportRefusedVolume(E_INVALIDARG);
+        return;
+    }
     // Option changes a renderer page has not passed on yet count for this run.
     m_pSheet->ApplyRendererPages();
-    const CBackProjector::VolumeSize size = m_pSheet->Values();
 
     CDocTemplate* volumeTemplate = FindTemplate(kVolumeTemplate);
     std::unique_ptr<CVolume> volume;
@@ -132,13 +165,14 @@ void CBackProjectorView::OnRender() {
         RunScope run(m_pRender, GetParentFrame());
         volume = doc->Render(target, size, volumeTemplate, &hr);
     }
-    if (!volume) return;
+    if (!volume) {
+        ReportRefusedVolume(hr);
+        return;
+    }
     if (volumeTemplate && volume->GetDocTemplate() == volumeTemplate)
         volume->SetTitle(volumeTemplate->NextUntitledTitle());
-    const bool allocated = volume->IsAllocated();
     ShowVolume(std::move(volume), volumeTemplate);
-    if (!allocated) ReportRefusedVolume(hr);
-    else if (const std::string missing = doc->MissingMembersText(); !missing.empty())
+    if (const std::string missing = doc->MissingMembersText(); !missing.empty())
         ShowMessageBox(this, QMessageBox::Warning, QString::fromStdString(missing), QMessageBox::Ok, QMessageBox::Ok);
 }
 
@@ -171,17 +205,25 @@ void CBackProjectorView::ShowVolume(std::unique_ptr<CVolume> owned, CDocTemplate
 }
 
 void CBackProjectorView::ReportRefusedVolume(HRESULT hr) {
+    // A cancelled run has said so already.
+    if (hr == E_ABORT) return;
+    // Short enough for the status pane of the narrowest form; the Volume
+    // geometry page shows the figures in full.
     const CBackProjector::VolumeSize size = m_pSheet->Values();
-    QString text;
-    if (hr == E_OUTOFMEMORY)
-        text = QStringLiteral("Not enough memory for a volume of %1 x %2 x %3 voxels: the volume window stays empty.")
-                   .arg(size.nX)
-                   .arg(size.nY)
-                   .arg(size.nZ);
+    HRESULT refused = S_OK;
+    const bool checked = !CBackProjector::CheckVolumeSize(size, &refused).empty();
+    const std::optional<std::uint64_t> bytes = CBackProjector::RenderMemory(size);
+    if (checked && refused == E_INVALIDARG)
+        ShowStatus(QStringLiteral("Not rendered: every size and pixel number must be above 0."));
+    else if (checked && bytes)
+        ShowStatus(QStringLiteral("Not rendered: it %1.").arg(QString::fromStdString(MemoryShortfall(*bytes))));
+    else if (checked)
+        ShowStatus(QStringLiteral("Not rendered: more voxels than any memory holds."));
+    else if (hr == E_OUTOFMEMORY && bytes)
+        ShowStatus(QStringLiteral("Not rendered: %1 could not be allocated.")
+                       .arg(QString::fromStdString(FormatBytes(*bytes))));
     else
-        text = QStringLiteral("No volume was made: every dimension must be greater than 0 and every pixel number at "
-                              "least 1. The volume window stays empty.");
-    ShowMessageBox(this, QMessageBox::Warning, text);
+        ShowStatus(QStringLiteral("Not rendered."));
 }
 
 }  // namespace voxmill

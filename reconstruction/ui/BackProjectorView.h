@@ -6,11 +6,15 @@
 // "Select Renderer..." on the Renderer page lists the installed renderers
 // and hosts the one chosen; choosing the one already held keeps it with its
 // pages and option values, another one replaces it and all its pages.
-// "Render" checks the active page, needs a target and a renderer (without
-// either it does nothing), and reconstructs into a new volume under the
-// wait cursor with "Render" disabled; each press opens a new volume window,
-// an empty one when the geometry makes no volume (a message says why).
-// Progress and the average time show in the operator frame.
+// "Render" checks the active page, needs a target, a renderer and a
+// geometry that makes a volume in the memory available (without them the
+// status pane says what is missing and nothing is allocated), and
+// reconstructs into a new volume under the wait cursor with "Render"
+// disabled; each press opens a new volume window. Progress and the average
+// time show in the operator frame.
+//
+// Choosing a renderer, a target or a geometry marks the backprojector
+// modified: its setup lives only in the window, so closing it asks first.
 #pragma once
 
 #include <QPointer>
@@ -62,8 +66,10 @@ private:
     void RefreshRendererInfo();
     CDocTemplate* FindTemplate(unsigned resourceId) const;
     void ShowVolume(std::unique_ptr<CVolume> volume, CDocTemplate* volumeTemplate);
-    // Why the volume window stays empty.
+    // Why no volume was made, in the status pane.
     void ReportRefusedVolume(HRESULT hr);
+    void ShowStatus(const QString& text);
+    void MarkModified();
 
     CBackProjectorPropertySheet* m_pSheet = nullptr;
     QPushButton* m_pRender = nullptr;

@@ -54,6 +54,11 @@ CSelectRendererDialog::CSelectRendererDialog(const std::vector<CPluginRegistry::
         m_pList->setCurrentItem(item);
         accept();
     });
+    // OK right away takes the first renderer rather than nothing.
+    if (m_pList->count() > 0) {
+        m_pList->setCurrentRow(0);
+        m_pList->item(0)->setSelected(true);
+    }
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_pList);
     column->addWidget(m_pButtons);
@@ -95,12 +100,23 @@ SelectRendererHook SetSelectRendererHook(SelectRendererHook hook) {
     return previous;
 }
 
-CLSID SelectRenderer(QWidget* parent, const CPluginRegistry& registry) {
+CLSID SelectRenderer(QWidget* parent, const CPluginRegistry& registry, RendererSelection* how) {
+    RendererSelection ignored;
+    if (!how) how = &ignored;
     const std::vector<CPluginRegistry::Plugin> plugins = EnumerateUnderWaitCursor(registry);
-    if (plugins.empty()) return GUID_NULL;
+    if (plugins.empty()) {
+        *how = RendererSelection::noneInstalled;
+        return GUID_NULL;
+    }
     CSelectRendererDialog dialog(plugins, parent);
     const int answer = Hook() ? Hook()(dialog) : dialog.exec();
-    return answer == QDialog::Accepted ? dialog.SelectedClassId() : GUID_NULL;
+    if (answer != QDialog::Accepted) {
+        *how = RendererSelection::cancelled;
+        return GUID_NULL;
+    }
+    const CLSID clsid = dialog.SelectedClassId();
+    *how = clsid == GUID_NULL ? RendererSelection::noneSelected : RendererSelection::chosen;
+    return clsid;
 }
 
 }  // namespace voxmill

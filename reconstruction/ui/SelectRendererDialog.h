@@ -1,8 +1,9 @@
 // "Select an ActiveX Voxmill Plugin": the modal chooser of the renderer
 // plug-ins installed, one list of their display names in enumeration order
-// (each item carrying its class identifier) with "OK" and "Cancel". OK, or
-// a double click on a name, answers the selected class; Cancel answers the
-// null GUID, and so does OK with nothing selected.
+// (each item carrying its class identifier) with "OK" and "Cancel", the
+// first item selected when it opens. OK, or a double click on a name,
+// answers the selected class; Cancel answers the null GUID, and so does OK
+// with nothing selected.
 //
 // SelectRenderer runs the whole discovery: it reads the plug-in category
 // under the wait cursor and shows no dialog when nothing is installed. The
@@ -48,9 +49,12 @@ using SelectRendererHook = std::function<int(CSelectRendererDialog& dialog)>;
 // Installs a hook and returns the previous one (null: the real dialog).
 SelectRendererHook SetSelectRendererHook(SelectRendererHook hook);
 
+// How the choice ended, for the caller to say so.
+enum class RendererSelection { chosen, cancelled, noneInstalled, noneSelected };
+
 // Discovery and choice: the plug-ins of the registry and, when there is
 // at least one, the dialog. The chosen class, or GUID_NULL when nothing is
-// installed, on Cancel, or with nothing selected.
-CLSID SelectRenderer(QWidget* parent, const CPluginRegistry& registry);
+// installed, on Cancel, or with nothing selected; *how (optional) says which.
+CLSID SelectRenderer(QWidget* parent, const CPluginRegistry& registry, RendererSelection* how = nullptr);
 
 }  // namespace voxmill

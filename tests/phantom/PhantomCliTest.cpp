@@ -150,6 +150,20 @@ TEST_F(PhantomCli, UnreadableFilesAreReported) {
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("junk.pha"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("archive error"), std::string::npos) << r.err;
+    // The workbench's sentence, said once: a count of 5 elements in 7 bytes is no phantom.
+    EXPECT_NE(r.err.find("voxmill-cli: junk.pha is not a phantom file (archive error at byte 4: count 5 needs"),
+              std::string::npos)
+        << r.err;
+
+    // A phantom cut short says how short, with the figures.
+    std::vector<std::uint8_t> cut = {0, 0, 0, 0, 2, 0};
+    cut.resize(cut.size() + 40, 7);
+    test::WriteBytes(File("short.pha"), cut);
+    r = Run({"phantom", "list", "short.pha"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("voxmill-cli: short.pha is cut short: 2 elements need at least 412 bytes, 40 are left"),
+              std::string::npos)
+        << r.err;
 
     r = Run({"phantom", "add", "junk.pha", "ellipsoid"});
     EXPECT_NE(r.status, 0);

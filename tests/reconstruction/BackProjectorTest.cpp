@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/DocTemplate.h"
 #include "app/FrameWnd.h"
 #include "app/View.h"
 #include "app/archive/ErrorSink.h"
@@ -380,14 +381,54 @@ TEST_F(BackProjectorTest, RenderMakesANewVolumeEachTimeAndRunsOnlyOnAnAllocatedO
         EXPECT_EQ(v->GetVoxels()[12345], Scaled(2.0f, 2));
     }
 
+    for (const CVolume* v : {first.get(), second.get()}) EXPECT_TRUE(v->IsModified());  // not saved anywhere yet
+
+    // A geometry that makes no volume is refused before anything is made.
     m_clearLog();
     CBackProjector::VolumeSize bad;
     bad.nY = 0;
-    auto empty = m_doc.Render(&collection, bad, nullptr, &hr);
-    ASSERT_NE(empty, nullptr);  // its window opens all the same
-    EXPECT_FALSE(empty->IsAllocated());
+    EXPECT_EQ(m_doc.Render(&collection, bad, nullptr, &hr), nullptr);
     EXPECT_EQ(hr, E_INVALIDARG);
     EXPECT_TRUE(Log().empty());
+    bad = {};
+    bad.dimZ = -2;
+    EXPECT_EQ(m_doc.Render(&collection, bad, nullptr, &hr), nullptr);
+    EXPECT_EQ(hr, E_INVALIDARG);
+}
+
+TEST_F(BackProjectorTest, AVolumeBeyondTheMemoryAvailableIsRefusedBeforeAnyAllocation) {
+    Choose(CLSID_TestRendererA);
+    CFakeCollection collection(std::vector<CFakeCollection::EntryKind>(2, CFakeCollection::loadable));
+    CBackProjector::VolumeSize huge;
+    huge.nX = 100000;
+    huge.nY = huge.nZ = 96;
+    EXPECT_EQ(CBackProjector::RenderMemory(huge), 100000ull * 96 * 96 * 4);
+    setenv("VOXMILL_MEMORY_LIMIT", "2G", 1);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(CBackProjector::CheckVolumeSize(huge, &hr),
+              "No volume was made: a volume of 100000 x 96 x 96 voxels needs 3.4 GiB, 2.0 GiB available.");
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
+    // Refused before even the volume document is made.
+    int made = 0;
+    CDocTemplate volumes(132, "\nVolume\nVolume\n\n\n\n", true, [&made] {
+        ++made;
+        return static_cast<CDocument*>(new CVolume);
+    });
+    m_clearLog();
+    EXPECT_EQ(m_doc.Render(&collection, huge, &volumes, &hr), nullptr);
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
+    EXPECT_EQ(made, 0);
+    EXPECT_TRUE(Log().empty());
+    // Counts whose product does not fit 64 bits are refused the same way.
+    CBackProjector::VolumeSize overflowing;
+    overflowing.nX = overflowing.nY = overflowing.nZ = 4000000000u;
+    EXPECT_FALSE(CBackProjector::RenderMemory(overflowing));
+    EXPECT_EQ(CBackProjector::CheckVolumeSize(overflowing, &hr),
+              "No volume was made: a volume of 4000000000 x 4000000000 x 4000000000 voxels is larger than any memory.");
+    EXPECT_EQ(hr, E_OUTOFMEMORY);
+    unsetenv("VOXMILL_MEMORY_LIMIT");
+    EXPECT_EQ(CBackProjector::CheckVolumeSize({}, &hr), "");
+    EXPECT_EQ(hr, S_OK);
 }
 
 TEST_F(BackProjectorTest, TheProgressSinkConvertsTheCaptionAndStartsTheOperatorRun) {

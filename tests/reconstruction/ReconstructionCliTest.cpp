@@ -204,13 +204,20 @@ TEST_F(ReconstructionCli, BadRequestsFailWithAMessageAndWriteNothing) {
         {"reconstruct head.pha out.vol --renderer VOXTESTA --option Speed=1", "no property 'Speed'"},
         {"reconstruct stdout.txt out.vol --renderer VOXTESTA", "(.prs) or a phantom (.pha)"},
         {"reconstruct missing.pha out.vol --renderer VOXTESTA", "missing.pha"},
+        {"reconstruct stdout.txt.pha out.vol --renderer VOXTESTA", "stdout.txt.pha is"},
+        // Refused with the figures before anything is read or allocated.
+        {"reconstruct head.pha out.vol --renderer VOXTESTA --voxels 128 128 128",
+         "voxmill-cli: No volume was made: a volume of 128 x 128 x 128 voxels needs 8.0 MiB, 1.0 MiB available."},
     };
+    CTestFolder::WriteText(m_folder.File("stdout.txt.pha"), "not a phantom at all, only words\n");
+    setenv("VOXMILL_MEMORY_LIMIT", "1M", 1);
     for (const Case& c : cases) {
         const Result r = Cli(c.arguments);
         EXPECT_NE(r.rc, 0) << c.arguments;
         EXPECT_TRUE(Has(r.err, c.message)) << c.arguments << "\n" << r.err;
         EXPECT_FALSE(std::filesystem::exists(m_folder.File("out.vol"))) << c.arguments;
     }
+    unsetenv("VOXMILL_MEMORY_LIMIT");
 
     CTestFolder::WriteText(m_folder.File("keep.vol"), "precious");
     Result r = Cli("reconstruct head.pha keep.vol --renderer VOXTESTA --voxels 2 2 2");

@@ -187,6 +187,8 @@ TEST(ProjectorRun, LinkedMembersAreWrittenBesideTheCollectionAndUnloaded) {
 
     NewProjector inPlace;
     ProjectorRunReport same = inPlace.Render(&phantom, SmallPages());
+    // Held only in memory: closing it must ask.
+    EXPECT_TRUE(same.collection->IsModified());
     for (std::size_t k = 0; k < 6; ++k) {
         CListElementStub* stub = c.GetMember(k);
         EXPECT_TRUE(stub->m_bLinked);

@@ -45,6 +45,15 @@ TEST(ArchiveBadInput, TruncatedFieldNamesTheFieldAndWhatIsLeft) {
     EXPECT_EQ(f.cause, CArchiveException::endOfFile);
     EXPECT_EQ(f.offset, 4u);
     ExpectMessage(f, "unexpected end of file reading double (8 bytes needed, 3 left)");
+    try {
+        Load(Cat({Le32(1), B({0x00, 0x00, 0x00})}), [](CArchive& ar) {
+            ar.ReadInt();
+            ar.ReadDouble();
+        });
+    } catch (const CArchiveException& e) {
+        ASSERT_TRUE(e.shortfall());
+        EXPECT_EQ(ShortfallText(*e.shortfall()), "a double needs 8 bytes, 3 are left");
+    }
 }
 
 TEST(ArchiveBadInput, TruncatedInsideAnObjectRecord) {
@@ -94,10 +103,20 @@ TEST(ArchiveBadInput, CountLargerThanTheBytesLeft) {
                                          });
     EXPECT_EQ(f.cause, CArchiveException::endOfFile);
     EXPECT_EQ(f.offset, 4u);
-    ExpectMessage(f, "count 2147483647 is larger than the 4 bytes left");
+    ExpectMessage(f, "count 2147483647 needs at least 4294967294 bytes, 4 are left");
     // The item size given by the reader counts: 3 floats do not fit in 8 bytes.
     const Failure g = ExpectArchiveError(Cat({B({3, 0}), Le32(0), Le32(0)}), [](CArchive& ar) { ar.ReadCount(4); });
     EXPECT_EQ(g.cause, CArchiveException::endOfFile);
+    ExpectMessage(g, "count 3 needs at least 12 bytes, 8 are left");
+    // The figures travel with the error, for a sentence in the reader's own words.
+    try {
+        Load(Cat({B({3, 0}), Le32(0), Le32(0)}), [](CArchive& ar) { ar.ReadCount(4, "floats"); });
+        ADD_FAILURE() << "no archive error";
+    } catch (const CArchiveException& e) {
+        ASSERT_TRUE(e.shortfall());
+        EXPECT_EQ(ShortfallText(*e.shortfall()), "3 floats need at least 12 bytes, 8 are left");
+        EXPECT_EQ(e.detail(), e.what());
+    }
     EXPECT_NO_THROW(Load(Cat({B({2, 0}), Le32(0), Le32(0)}), [](CArchive& ar) { EXPECT_EQ(ar.ReadCount(4), 2u); }));
 }
 

@@ -217,7 +217,7 @@ private slots:
         QVERIFY(DeletedTargets().count(second));
     }
 
-    void modifiedTargetIsOfferedForSavingBeforeReplacement() {
+    void modifiedTargetGetsItsWindowBackWhenReplaced() {
         ScopedMessageBoxes boxes;
         CDocument* op = m_frame->NewDocument(*m_docs->FindTemplate(kOperator));
         CTargetPage* page = static_cast<COperatorTestView*>(FrameOf(op)->GetView())->page;
@@ -227,10 +227,40 @@ private slots:
         Drop(page, firstData, QPoint(20, 20));
         first->SetModifiedFlag();
 
+        QCOMPARE(Drop(page, secondData, QPoint(20, 20)), Qt::LinkAction);
+        QCOMPARE(page->GetTarget(), second);
+        QVERIFY(!DeletedTargets().count(first));
+        QVERIFY(FrameOf(first));
+        QVERIFY(first->m_bAutoDelete);
+        QVERIFY(InList(m_docs->FindTemplate(kPhantomLike), first));
+        QVERIFY(first->IsModified());
+        QVERIFY(boxes.texts.isEmpty());
+
+        // Its window asks as any modified document's does.
+        boxes.answer = QMessageBox::Cancel;
+        FrameOf(first)->close();
+        QCOMPARE(boxes.texts, QStringList{"Save changes to Dummy1?"});
+        QVERIFY(!DeletedTargets().count(first));
+    }
+
+    void aModifiedTargetWithoutAWindowIsOfferedForSavingBeforeReplacement() {
+        ScopedMessageBoxes boxes;
+        CDocument* op = m_frame->NewDocument(*m_docs->FindTemplate(kOperator));
+        CTargetPage* page = static_cast<COperatorTestView*>(FrameOf(op)->GetView())->page;
+        // A target of a kind no window shows.
+        CDocTemplate windowless(kPhantomLike + 10, "\nLoose\nLoose\n\n\n\n", false, nullptr);
+        auto* first = new CDummyTarget(kTargetPhantom);
+        first->SetDocTemplate(&windowless);
+        first->SetTitle("Loose1");
+        page->SetTarget(first);
+        first->SetModifiedFlag();
+        auto* second = static_cast<CTarget*>(m_frame->NewDocument(*m_docs->FindTemplate(kPhantomLike)));
+        CTargetMimeData secondData(*second);
+
         boxes.answer = QMessageBox::Cancel;
         QCOMPARE(Drop(page, secondData, QPoint(20, 20)), Qt::IgnoreAction);
         QCOMPARE(page->GetTarget(), first);
-        QCOMPARE(boxes.texts, QStringList{"Save changes to Dummy1?"});
+        QCOMPARE(boxes.texts, QStringList{"Save changes to Loose1?"});
 
         boxes.answer = QMessageBox::No;
         QCOMPARE(Drop(page, secondData, QPoint(20, 20)), Qt::LinkAction);

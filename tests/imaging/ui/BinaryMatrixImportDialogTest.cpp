@@ -99,6 +99,30 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(boxes.texts.size(), 2);
     }
+
+    void aReadLengthBeyondTheFileIsSaidAsTypedAndRefused() {
+        test::ScopedMessageBoxes boxes;
+        CBinaryMatrixImportDialog dialog(BinaryMatrixImport::ForFileLength(16384), 16384);
+        dialog.show();
+        QVERIFY(!dialog.LengthProblemLabel()->isVisible());
+        dialog.OffsetEdit()->setValue(1);  // one byte past the end
+        QVERIFY(dialog.LengthProblemLabel()->isVisible());
+        QCOMPARE(dialog.LengthProblemLabel()->text(),
+                 QStringLiteral("The file is too short: they read 16385 bytes, the file holds 16384."));
+        // A picture for a person to look at, when a folder for it is given.
+        if (const QByteArray shots = qgetenv("VOXMILL_SHOTS"); !shots.isEmpty())
+            dialog.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/import-too-short.png"));
+        dialog.accept();
+        QCOMPARE(boxes.texts, QStringList{"These values cannot be imported: they read 16385 bytes, the file holds 16384."});
+        QVERIFY(dialog.isVisible());
+
+        // 8-bit elements read a quarter as much: the same counts fit again.
+        dialog.TypeBox()->setCurrentIndex(kInt8);
+        QVERIFY(!dialog.LengthProblemLabel()->isVisible());
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(boxes.texts.size(), 1);
+    }
 };
 
 }  // namespace voxmill

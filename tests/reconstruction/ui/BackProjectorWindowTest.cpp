@@ -3,6 +3,9 @@
 // renderers with their pages (Tessor's and the test module's), target
 // drops, and "Render" with its volume windows, wait cursor and progress.
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QPointer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -217,11 +220,23 @@ private slots:
         QVERIFY(choice.names.contains(kTestRendererAName));
         QVERIFY(!view->GetBackProjector()->HasRenderer());
 
-        // OK with nothing selected chooses nothing either.
+        // The list opens with its first entry selected.
+        QVERIFY(choice.selectedOnOpen == CPluginRegistry().EnumeratePlugins().front().clsid);
+
+        // OK with nothing selected chooses nothing either, and says so.
         choice.cancel = false;
+        choice.clearSelection = true;
         view->Sheet()->RendererPage()->SelectButton()->click();
         QVERIFY(!view->GetBackProjector()->HasRenderer());
         QCOMPARE(TabTitles(view->Sheet()), FourPages());
+        QCOMPARE(OperatorFrame(view)->StatusText(0), QString("No renderer was selected: the choice is unchanged."));
+    }
+
+    void withNothingInstalledTheStatusPaneSaysSo() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        view->Sheet()->RendererPage()->SelectButton()->click();
+        QCOMPARE(OperatorFrame(view)->StatusText(0),
+                 QString("No renderer is installed (voxmill-cli plugins register)."));
     }
 
     void theDialogAnswersTheSelectedClass() {
@@ -231,10 +246,14 @@ private slots:
         QCOMPARE(dialog.List()->item(1)->text(), QString("Untitled Plugin"));
         QCOMPARE(dialog.OkButton()->text(), QString("OK"));
         QCOMPARE(dialog.CancelButton()->text(), QString("Cancel"));
-        QVERIFY(dialog.SelectedClassId() == GUID_NULL);
+        QVERIFY(dialog.SelectedClassId() == test::CLSID_TestRendererA);  // the first, from the start
         QVERIFY(dialog.SelectClassId(test::CLSID_TestRendererB));
         QVERIFY(dialog.SelectedClassId() == test::CLSID_TestRendererB);
         QVERIFY(!dialog.SelectClassId(test::CLSID_TestUnknown));
+        dialog.List()->clearSelection();
+        QVERIFY(dialog.SelectedClassId() == GUID_NULL);
+        CSelectRendererDialog none({});
+        QVERIFY(none.SelectedClassId() == GUID_NULL);
     }
 
     void choosingTessorAddsItsPageAfterTheFour() {
@@ -429,21 +448,26 @@ private slots:
         }
     }
 
-    void renderWithoutTargetOrRendererDoesNothing() {
+    void renderWithoutTargetOrRendererSaysWhatIsMissing() {
         QVERIFY(Register(VOXMILL_TEST_RENDERER));
         CBackProjectorView* view = m_bench->NewBackProjector();
         ScopedMessageBoxes boxes;
+        const QString noRenderer("No renderer: press \"Select Renderer...\" first.");
         view->RenderButton()->click();  // neither
+        QCOMPARE(OperatorFrame(view)->StatusText(0), noRenderer);
         SelectRenderer(view, test::CLSID_TestRendererA);
         view->RenderButton()->click();  // no target
+        QCOMPARE(OperatorFrame(view)->StatusText(0),
+                 QString("No target: drag one onto the Target page."));
         QVERIFY(m_bench->Volumes().empty());
         QVERIFY(boxes.texts.isEmpty());
 
         CBackProjectorView* other = m_bench->NewBackProjector();
         QCOMPARE(DragTarget(*m_bench->NewCollection(), other->Sheet()->TargetPage()), Qt::LinkAction);
         other->RenderButton()->click();  // no renderer
+        QCOMPARE(OperatorFrame(other)->StatusText(0), noRenderer);
         QVERIFY(m_bench->Volumes().empty());
-        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(boxes.texts.isEmpty());  // the status pane, never a message box
     }
 
     void renderWithTheDefaultsOpensAVolumeWindowEachTime() {
@@ -550,7 +574,7 @@ private slots:
                  QString("1 of 3 members were missing and skipped: member 1: /nonexistent/scan.prs.1.PRJ"));
     }
 
-    void aRefusedGeometryOpensAnEmptyVolumeWindowAndSaysWhy() {
+    void aRefusedGeometryOpensNoWindowAndSaysWhyInTheStatusPane() {
         QVERIFY(Register(VOXMILL_TEST_RENDERER));
         CBackProjectorView* view = m_bench->NewBackProjector();
         SelectRenderer(view, test::CLSID_TestRendererA);
@@ -560,20 +584,148 @@ private slots:
         sheet->VolumePage()->PixelNumber(Axis::kY)->setText("0");
         ClearTestModuleLog();
         ScopedMessageBoxes boxes;
+        const std::size_t frames = m_bench->Frames().size();
+        const QString why("Not rendered: every size and pixel number must be above 0.");
         view->RenderButton()->click();
-        QCOMPARE(m_bench->Volumes().size(), 1u);
-        QVERIFY(!m_bench->Volumes().front()->IsAllocated());
-        QVERIFY(view->LastVolumeFrame());
-        QCOMPARE(boxes.texts.size(), 1);
-        QVERIFY(boxes.texts.front().contains("every pixel number at least 1"));
+        QVERIFY(m_bench->Volumes().empty());
+        QVERIFY(!view->LastVolumeFrame());
+        QCOMPARE(m_bench->Frames().size(), frames);
+        QCOMPARE(OperatorFrame(view)->StatusText(0), why);
         QVERIFY(TestModuleLog().find("ProcessCollection") == std::string::npos);
 
         sheet->VolumePage()->PixelNumber(Axis::kY)->setText("64");
         sheet->VolumePage()->Dimension(Axis::kZ)->setText("-2");
+        OperatorFrame(view)->SetStatusText(0, "");
         view->RenderButton()->click();
-        QCOMPARE(m_bench->Volumes().size(), 2u);
-        QVERIFY(!m_bench->Volumes().back()->IsAllocated());
+        QVERIFY(m_bench->Volumes().empty());
+        QCOMPARE(OperatorFrame(view)->StatusText(0), why);
+        QVERIFY(boxes.texts.isEmpty());
+    }
+
+    void aVolumeBeyondTheMemoryAvailableIsRefusedBeforeAnyAllocation() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        qputenv("VOXMILL_MEMORY_LIMIT", "2G");
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(2), view->Sheet()->TargetPage()), Qt::LinkAction);
+        CBackProjectorPropertySheet* sheet = view->Sheet();
+        CBackProjectorPropertyPage_Volume* page = sheet->VolumePage();
+        sheet->setCurrentIndex(Page::kVolumePage);
+        QCOMPARE(page->MemoryLabel()->text(), QString("Memory: 1.0 MiB needed, 2.0 GiB available"));
+        // The figure follows the counts as they are typed.
+        page->PixelNumber(Axis::kX)->setText("100000");
+        page->PixelNumber(Axis::kY)->setText("96");
+        page->PixelNumber(Axis::kZ)->setText("96");
+        QCOMPARE(page->MemoryLabel()->text(), QString("Memory: 3.4 GiB needed, 2.0 GiB available: too large to render"));
+        ClearTestModuleLog();
+        ScopedMessageBoxes boxes;
+        view->RenderButton()->click();
+        QVERIFY(m_bench->Volumes().empty());
+        QCOMPARE(OperatorFrame(view)->StatusText(0),
+                 QString("Not rendered: it needs 3.4 GiB, 2.0 GiB available."));
+        QVERIFY(TestModuleLog().find("ProcessCollection") == std::string::npos);
+        QVERIFY(boxes.texts.isEmpty());
+        // The whole sentence can be read in the pane.
+        const QLabel* pane = OperatorFrame(view)->Pane(0);
+        QVERIFY(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width());
+        SaveShot(OperatorFrame(view), "memory-refusal.png");
+
+        // Within the limit the same window renders.
+        page->PixelNumber(Axis::kX)->setText("8");
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        qunsetenv("VOXMILL_MEMORY_LIMIT");
+    }
+
+    void aRenderedVolumeAsksBeforeItIsClosed() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(2), view->Sheet()->TargetPage()), Qt::LinkAction);
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        CVolume* volume = m_bench->Volumes().front();
+        QVERIFY(volume->IsModified());
+        QPointer<CChildFrame> frame = view->LastVolumeFrame();
+        QVERIFY(frame);
+
+        ScopedMessageBoxes boxes;
+        boxes.answer = QMessageBox::Cancel;
+        frame->close();
+        FlushDeletes();
+        QVERIFY(frame && !frame->IsDestroyed());
+        QCOMPARE(boxes.texts, QStringList{"Save changes to Volume1?"});
+
+        boxes.answer = QMessageBox::No;
+        frame->close();
+        FlushDeletes();
+        QVERIFY(!frame);
+        QVERIFY(m_bench->Volumes().empty());
+    }
+
+    void aBackprojectorWithItsSetupAsksOnCloseAndOnExit() {
+        QVERIFY(Register(VOXMILL_TEST_RENDERER));
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CBackProjector* doc = view->GetBackProjector();
+        QVERIFY(!doc->IsModified());
+        view->Sheet()->setCurrentIndex(Page::kVolumePage);
+        QTest::keyClicks(view->Sheet()->VolumePage()->PixelNumber(Axis::kZ), "8");
+        QVERIFY(doc->IsModified());
+        doc->SetModifiedFlag(false);
+        SelectRenderer(view, test::CLSID_TestRendererA);
+        QVERIFY(doc->IsModified());
+        doc->SetModifiedFlag(false);
+        QCOMPARE(DragTarget(*m_bench->NewCollection(2), view->Sheet()->TargetPage()), Qt::LinkAction);
+        QVERIFY(doc->IsModified());
+
+        ScopedMessageBoxes boxes;
+        boxes.answer = QMessageBox::Cancel;
+        QPointer<CChildFrame> frame = ReconstructionWorkbench::FrameOf(*doc);
+        frame->close();
+        FlushDeletes();
+        QVERIFY(frame);
+        QCOMPARE(boxes.texts, QStringList{"Save changes to Backprojector1?"});
+
+        // File, Exit asks for the backprojector and for a new volume; Cancel keeps both.
+        view->RenderButton()->click();
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+        boxes.texts.clear();
+        QCloseEvent exit;
+        QCoreApplication::sendEvent(&m_bench->Frame(), &exit);
+        QVERIFY(!exit.isAccepted());
+        QCOMPARE(boxes.texts.size(), 1);
+        boxes.texts.clear();
+        boxes.answers = {QMessageBox::No, QMessageBox::Cancel};
+        QCloseEvent again;
+        QCoreApplication::sendEvent(&m_bench->Frame(), &again);
+        QVERIFY(!again.isAccepted());
         QCOMPARE(boxes.texts.size(), 2);
+        QVERIFY(boxes.texts.contains("Save changes to Backprojector1?"));
+        QVERIFY(boxes.texts.contains("Save changes to Volume1?"));
+        QVERIFY(frame);
+        QCOMPARE(m_bench->Volumes().size(), 1u);
+    }
+
+    void aModifiedTargetReplacedOnTheTargetPageGetsItsWindowBack() {
+        CBackProjectorView* view = m_bench->NewBackProjector();
+        CTargetPage* page = view->Sheet()->TargetPage();
+        CProjectionCollection* first = m_bench->NewCollection(2);
+        QCOMPARE(DragTarget(*first, page), Qt::LinkAction);
+        first->SetModifiedFlag();
+        ScopedMessageBoxes boxes;
+        CProjectionCollection* second = m_bench->NewCollection(2);
+        QCOMPARE(DragTarget(*second, page), Qt::LinkAction);
+        QCOMPARE(page->GetTarget(), static_cast<CTarget*>(second));
+        QVERIFY(ReconstructionWorkbench::FrameOf(*first));
+        QVERIFY(first->m_bAutoDelete);
+        const auto& listed = m_bench->Template(130).GetDocuments();
+        QVERIFY(std::find(listed.begin(), listed.end(), first) != listed.end());
+        QVERIFY(boxes.texts.isEmpty());  // nothing to answer: nothing is lost
+
+        // An unmodified one goes as before.
+        CProjectionCollection* third = m_bench->NewCollection(2);
+        QCOMPARE(DragTarget(*third, page), Qt::LinkAction);
+        QCOMPARE(m_bench->Template(130).GetDocuments().size(), 1u);  // only `first`, in its window
     }
 
     void theRunShowsTheWaitCursorWithRenderDisabled() {
@@ -688,6 +840,14 @@ private:
         QTest::qSkip("this tree builds no Tessor", __FILE__, __LINE__);
         return false;
 #endif
+    }
+
+    // A picture of the window for a person to look at, when a folder for
+    // them is given (VOXMILL_SHOTS).
+    static void SaveShot(QWidget* widget, const char* name) {
+        const QByteArray dir = qgetenv("VOXMILL_SHOTS");
+        if (dir.isEmpty()) return;
+        widget->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
     }
 
     static void SelectRenderer(CBackProjectorView* view, REFCLSID clsid) {

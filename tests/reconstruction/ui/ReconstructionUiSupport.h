@@ -154,8 +154,8 @@ private:
 };
 
 // Answers "Select an ActiveX Voxmill Plugin" with the class `choose` (the
-// null GUID: nothing selected) and OK, or with Cancel; records what it was
-// shown.
+// null GUID: the selection it opened with) and OK, with nothing selected
+// and OK, or with Cancel; records what it was shown.
 class ScopedRendererChoice {
 public:
     ScopedRendererChoice() {
@@ -164,8 +164,10 @@ public:
             caption = dialog.windowTitle();
             names.clear();
             for (int row = 0; row < dialog.List()->count(); ++row) names << dialog.List()->item(row)->text();
+            selectedOnOpen = dialog.SelectedClassId();
             if (cancel) return int(QDialog::Rejected);
             if (!(choose == GUID_NULL)) dialog.SelectClassId(choose);
+            if (clearSelection) dialog.List()->clearSelection();
             return int(QDialog::Accepted);
         });
     }
@@ -175,6 +177,8 @@ public:
 
     CLSID choose = GUID_NULL;
     bool cancel = false;
+    bool clearSelection = false;  // OK with nothing selected
+    CLSID selectedOnOpen = GUID_NULL;
     int shown = 0;
     QString caption;
     QStringList names;

@@ -1,9 +1,10 @@
 // The projection window: its menus, the raw-matrix import through its
-// three dialogs (values reach the core; Cancel changes nothing) and the
-// three exports, also when they fail.
+// three dialogs (values reach the core; Cancel changes nothing; a file too
+// short stops it at the first) and the three exports, also when they fail.
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -114,7 +115,7 @@ private slots:
         QVERIFY(answers.seen.empty());
     }
 
-    void shortFileIsReportedAndChangesNothing() {
+    void aShortFileStopsTheImportAtTheFirstDialog() {
         ImageWorkbench bench;
         QTemporaryDir dir;
         const QString raw = dir.filePath(QStringLiteral("short.raw"));
@@ -126,12 +127,18 @@ private slots:
         test::ScopedFilePrompts prompts;
         prompts.paths.push_back(raw);
         test::ScopedDialogAnswers answers;
-        answers.Accept<CBinaryMatrixImportDialog>([](CBinaryMatrixImportDialog& d) { d.ColumnsEdit()->setValue(20); });
+        answers.Accept<CBinaryMatrixImportDialog>([](CBinaryMatrixImportDialog& d) {
+            d.ColumnsEdit()->setValue(20);
+            // Said under the read length as soon as it is typed.
+            QVERIFY(d.LengthProblemLabel()->isVisibleTo(&d));
+        });
         answers.Accept<CSourcePositionDialog>([](CSourcePositionDialog& d) { d.Edit(0)->setText(QStringLiteral("9")); });
         answers.Accept<CDetectorDialog>();
         view->ImportBinaryMatrixAction()->trigger();
-        QCOMPARE(boxes.texts.size(), 1);
-        QVERIFY(boxes.texts.front().startsWith(QStringLiteral("Cannot import")));
+        // OK was refused with the figures; no further dialog came.
+        QCOMPARE(answers.seen.size(), std::size_t(1));
+        QCOMPARE(boxes.texts,
+                 QStringList{"These values cannot be imported: they read 800 bytes, the file holds 400."});
         QCOMPARE(projection->GetWidth(), 4u);
         QCOMPARE(projection->GetSource().GetPosition().x, 0.0);
     }
