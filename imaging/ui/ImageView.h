@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "app/ui/WidgetView.h"
+#include "imaging/ColourMap.h"
 #include "imaging/GreyMap.h"
 #include "imaging/ui/ImageLayout.h"
 
@@ -30,6 +31,7 @@ class QScrollArea;
 
 namespace voxmill {
 
+class CColourMapMenu;
 class CDib;
 class CImageCanvas;
 
@@ -61,8 +63,19 @@ public:
     int WindowPosition() const { return m_windowPosition; }
     float WindowLow() const { return m_windowLow; }
     float WindowHigh() const { return m_windowHigh; }
+    // True once the sliders rewrote the bitmap; a new bitmap shows the full range.
+    bool IsWindowed() const { return m_bWindowed; }
     // The displayed bitmap (what an export of the view's picture writes), or null.
     const CDib* GetBitmap() const { return m_pBitmap.get(); }
+
+    // --- colour map (display only: the bitmap and the exports stay grey) ---
+    // Shows the image through `kind` with the grey window's ends; the
+    // diverging map is centred on zero.
+    void SetColourMap(ColourMapKind kind);
+    ColourMapKind ColourMap() const { return m_colourMap; }
+    CColourMapMenu* ColourMaps() const { return m_pColourMaps; }
+    // The picture on screen: the bitmap's grey levels, or the colour picture.
+    const QImage& DisplayImage() const { return m_displayImage; }
 
     // --- mouse, in view coordinates ---
     void OnLeftButtonDown(QPoint point);
@@ -108,11 +121,15 @@ protected:
     virtual QString PixelValueText(PixelIndex p) const = 0;
     // The liner tool released a line between these pixels (inside the image).
     virtual void OnLineDrawn(PixelIndex start, PixelIndex end) = 0;
+    // The picture through a colour map and [low, high], or the full value
+    // range without a window; null where the image kind shows grey only.
+    virtual QImage ColourImage(ColourMapKind /*kind*/, const GreyWindow* /*window*/) const { return {}; }
 
     void SetStatusText(const QString& text);
 
 private:
     void CreateActions();
+    void CreateColourMapMenu();
     void UpdateDisplayImage();
     void UpdateStatus(QPoint point);
     void FitFrame();
@@ -135,6 +152,9 @@ private:
     float m_windowLow = 1000.0f;
     float m_windowHigh = 0.0f;
     QString m_strStatus;
+    CColourMapMenu* m_pColourMaps = nullptr;
+    ColourMapKind m_colourMap = ColourMapKind::grey;
+    bool m_bWindowed = false;  // the bitmap shows the sliders' window, not the full range
 };
 
 }  // namespace voxmill
