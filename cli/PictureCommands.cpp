@@ -19,7 +19,8 @@ const char* const kExportPngUsage =
     "                               value range); grey writes the grey levels of the bitmap export,\n"
     "                               diverging is blue-white-red centred on 0 (scale max(|LO|, |HI|)),\n"
     "                               perceptual runs from dark violet to yellow. A slice collection\n"
-    "                               gives a montage of its slices, in order, in a near-square grid";
+    "                               gives a montage of its slices, in order, in a near-square grid\n"
+    "                               through one window, or slice N alone with --index N (from 0)";
 const char* const kPngPanelUsage =
     "  png-panel OUT.png IN.png... [--gap N]\n"
     "                               the pictures side by side, tops aligned, N white columns between\n"
@@ -81,15 +82,21 @@ void ExportSlidePng(const std::string& in, const std::string& out, Args& options
 }
 
 void ExportMontagePng(const std::string& in, const std::string& out, Args& options) {
+    int index = 0;
+    const bool single = options.Option("--index", &index, 1);
     const PictureOptions picture = ReadPictureOptions(options);
     const std::unique_ptr<CSliceCollection> collection = OpenDocument<CSliceCollection>(in);
-    PngPicture montage;
+    if (single && (index < 0 || static_cast<std::size_t>(index) >= collection->GetCount()))
+        throw CliError("--index " + std::to_string(index) + ": " + in + " holds " +
+                       std::to_string(collection->GetCount()) + " slices (from 0)");
+    PngPicture result;
     try {
-        montage = MontagePicture(*collection, picture);
+        result = single ? SlicePicture(*collection, static_cast<std::size_t>(index), picture)
+                        : MontagePicture(*collection, picture);
     } catch (const std::exception& e) {
         throw CliError(in + ": " + e.what());
     }
-    Write(montage, out);
+    Write(result, out);
 }
 
 int RunPngPanelCommand(Args& args) {

@@ -136,6 +136,19 @@ PngPicture MontagePicture(CSliceCollection& collection, const PictureOptions& op
     return montage;
 }
 
+PngPicture SlicePicture(CSliceCollection& collection, std::size_t index, const PictureOptions& options) {
+    if (index >= collection.GetCount())
+        throw std::out_of_range("slice " + std::to_string(index) + " does not exist (the collection has " +
+                                std::to_string(collection.GetCount()) + ")");
+    CListElementStub* entry = collection.GetEntry(index);
+    const CSlice* slice = collection.GetSlice(index);
+    if (!entry || !slice) throw std::runtime_error("entry " + std::to_string(index) + " holds no slice");
+    LoadedScope loaded(*entry);
+    if (!loaded.Loaded()) throw std::runtime_error("slice " + std::to_string(index) + ": cannot read " + entry->m_strPath);
+    if (!slice->HasPixels()) throw std::runtime_error("slice " + std::to_string(index) + " has no image");
+    return SurfacePicture(*slice, options);
+}
+
 PngPicture PanelPicture(const std::vector<PngPicture>& pictures, std::uint32_t gap) {
     if (pictures.empty()) throw std::invalid_argument("a panel needs at least one picture");
     std::uint64_t width = 0;

@@ -55,6 +55,11 @@ PngPicture SurfacePicture(const CSurface& image, const PictureOptions& options);
 // slice cannot be read or has no image.
 PngPicture MontagePicture(CSliceCollection& slices, const PictureOptions& options);
 
+// Slice `index` alone, through the options' window or its own range.
+// Throws std::runtime_error as MontagePicture, std::out_of_range for an
+// index past the end.
+PngPicture SlicePicture(CSliceCollection& slices, std::size_t index, const PictureOptions& options);
+
 // Pictures side by side, tops aligned, `gap` white columns between them
 // and white below a shorter one; always RGB. Throws std::invalid_argument
 // for an empty list.
