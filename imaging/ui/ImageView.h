@@ -9,6 +9,8 @@
 // corner whatever the scroll position. The bitmap is the view's own; the
 // grey window only rewrites its bits, and a new bitmap (first display,
 // update hint 108) always shows the document's full value range.
+// A colour map other than grey replaces only the picture drawn (the bitmap
+// stays grey, so what the exports write does not change).
 #pragma once
 
 #include <QImage>

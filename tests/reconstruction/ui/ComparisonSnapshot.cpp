@@ -2,7 +2,7 @@
 // central Y slice of the difference volume in a slice window, shown in the
 // diverging colour map at 400 %, and the report window of "Compare with
 // Volume...":
-//   xvfb-run -a -s "-screen 0 1600x1000x24" voxmill_comparison_snapshot \
+//   xvfb-run -a -s "-screen 0 1600x1000x24" voxmill_comparison_snapshot
 //       reference.vol measured.vol slice.png report.png
 #include <QApplication>
 #include <QMdiArea>
@@ -18,6 +18,7 @@
 #include "reconstruction/Slice.h"
 #include "reconstruction/Slicing.h"
 #include "reconstruction/ui/SliceView.h"
+#include "tests/app/ui/UiTestSupport.h"
 #include "tests/reconstruction/ui/ReconstructionUiSupport.h"
 
 using namespace voxmill;
