@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace voxmill {
 
@@ -26,7 +28,15 @@ CComparisonReportDialog::CComparisonReportDialog(const QString& text, QWidget* p
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pText);
     layout->addWidget(buttons);
-    resize(460, 400);
+    // Large enough for every line without scrolling.
+    const QFontMetrics metrics(m_pText->font());
+    int widest = 0;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int width = widest + 4 * metrics.averageCharWidth() + 2 * layout->contentsMargins().left();
+    const int height = metrics.lineSpacing() * (static_cast<int>(lines.size()) + 2) + buttons->sizeHint().height() +
+                       3 * layout->contentsMargins().top();
+    resize(std::clamp(width, 360, 900), std::clamp(height, 240, 800));
 }
 
 QString CComparisonReportDialog::Text() const { return m_pText->toPlainText(); }

@@ -219,7 +219,7 @@ CChildFrame* CVolumeView::ShowComparison(const CVolume& reference, const QString
     CChildFrame* frame = CChildFrame::OpenFrame(*tmpl, *difference);
     if (!frame) return nullptr;
     CVolume& shown = *difference.release();  // the window's document now
-    const QString text = QStringLiteral("reference: %1\nmeasured volume: %2\ndifference: %3 (measured - reference)\n\n")
+    const QString text = QStringLiteral("A (reference): %1\nB (measured): %2\nB - A opened as \"%3\"\n\n")
                              .arg(referenceText, measured, QString::fromStdString(shown.GetTitle())) +
                          QString::fromStdString(DescribeComparison(fov, true)) + QStringLiteral("\n") +
                          QString::fromStdString(DescribeComparison(whole, false));

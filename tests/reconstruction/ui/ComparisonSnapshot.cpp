@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
         const bool slice = mdi.grab().save(QString::fromLocal8Bit(argv[3]));
         const bool report = measured->LastReport()->grab().save(QString::fromLocal8Bit(argv[4]));
         status = slice && report ? 0 : 1;
+        // Nothing to save: quitting asks no questions.
+        for (CVolume* volume : bench.Volumes()) volume->SetModifiedFlag(false);
         app.quit();
     });
     app.exec();

@@ -286,7 +286,7 @@ private slots:
         const QString text = report->Text();
         QVERIFY2(text.contains(Figures(fov.out)), qPrintable(text + "\n---\n" + fov.out));
         QVERIFY2(text.contains(Figures(whole.out)), qPrintable(text + "\n---\n" + whole.out));
-        QVERIFY(text.startsWith("reference: reference\nmeasured volume: b.vol\n"));
+        QVERIFY(text.startsWith("A (reference): reference\nB (measured): b.vol\nB - A opened as \"Difference b.vol\"\n"));
         report->CopyButton()->click();
         QCOMPARE(QApplication::clipboard()->text(), text);
 
