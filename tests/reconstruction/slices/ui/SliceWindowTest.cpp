@@ -316,7 +316,7 @@ private slots:
         SliceVolume(*volume, kSliceAxisZ, collection);
         CollectionWindow w(collection);
         QCOMPARE(w.view->ExportMenu()->title(), QString("Export"));
-        QCOMPARE(Entries(w.view->ExportMenu()), (QStringList{"HDF5", "TIFF Stack (32-bit Float)"}));
+        QCOMPARE(Entries(w.view->ExportMenu()), (QStringList{"HDF5", "TIFF Stack (32-bit Float)", "PNG Montage"}));
         emit w.view->ExportMenu()->aboutToShow();
         QVERIFY(w.view->StackExports()->Action(StackFormat::tiff)->isEnabled());
         test::ScopedFilePrompts prompts;
@@ -328,6 +328,14 @@ private slots:
         // Three pages of 8 x 4 floats at least.
         QVERIFY(file.size() > qint64(3 * 8 * 4 * 4));
         QVERIFY(w.view->StackExports()->Export(StackFormat::hdf5, m_dir->filePath("slices.h5")));
+        // Three slices of 8 x 4: two columns, two rows, as the command line's montage.
+        prompts.paths.push_back(m_dir->filePath("montage"));
+        w.view->StackExports()->Action(StackFormat::pngMontage)->trigger();
+        QCOMPARE(prompts.requests.back().filters, QStringList{"PNG Files (*.png)"});
+        const PngPicture montage = ReadPng(m_dir->filePath("montage.png").toStdString());
+        QCOMPARE(montage.width, 16u);
+        QCOMPARE(montage.height, 8u);
+        QVERIFY(montage.bytes == MontagePicture(collection, {}).bytes);
 
         CSliceCollection none;
         none.m_bAutoDelete = false;
