@@ -3,6 +3,7 @@
 #include "cli/DigitizerCommands.h"
 #include "cli/DocumentCommands.h"
 #include "cli/PhantomCommands.h"
+#include "cli/PictureCommands.h"
 #include "cli/ProcessorCommands.h"
 #include "cli/ProjectorCommands.h"
 #include "cli/ReconstructionCommands.h"
@@ -26,6 +27,7 @@ const std::vector<Command>& Commands() {
         {"grab", kGrabUsage, &RunGrabCommand},
         {"import", ImportUsage(), &RunImportCommand},
         {"export", ExportUsage(), &RunExportCommand},
+        {"png-panel", kPngPanelUsage, &RunPngPanelCommand},
         {"info", InfoUsage(), &RunInfoCommand},
     };
     return table;

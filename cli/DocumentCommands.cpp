@@ -10,6 +10,7 @@
 #include "cli/CineCommands.h"
 #include "cli/Command.h"
 #include "cli/FormatCommands.h"
+#include "cli/PictureCommands.h"
 #include "cli/ReconstructionCommands.h"
 #include "cli/SliceCommands.h"
 #include "phantom/Phantom.h"
@@ -87,6 +88,10 @@ const std::vector<ExportKind>& ExportKinds() {
         {"bmp", ".sld", "  export bmp IN.sld OUT.bmp    8-bit grey bitmap, whole-number stretch of the range",
          &ExportSlideBitmap},
         {"cine", ".sds", "  export cine IN.sds OUT.raw   every slide's bytes, back to back", &ExportCineRaw},
+        {"png", ".slc", kExportPngUsage, nullptr, &ExportSlicePng},
+        {"png", ".prj", "", nullptr, &ExportProjectionPng},
+        {"png", ".sld", "", nullptr, &ExportSlidePng},
+        {"png", ".sls", "", nullptr, &ExportMontagePng},
         {"avi", ".sds", "  export avi IN.sds OUT.avi    8-bit video \"Cine by Voxmill\", 10 s long", &ExportCineAvi},
     };
     return table;
@@ -120,7 +125,8 @@ const char* ImportUsage() {
 const char* ExportUsage() {
     static const std::string usage = [] {
         std::string text;
-        for (const ExportKind& k : ExportKinds()) text += std::string(text.empty() ? "" : "\n") + k.usage;
+        for (const ExportKind& k : ExportKinds())
+            if (*k.usage) text += std::string(text.empty() ? "" : "\n") + k.usage;  // one usage for several inputs
         return text;
     }();
     return usage.c_str();

@@ -30,6 +30,7 @@
 #include "reconstruction/Slice.h"
 #include "reconstruction/Volume.h"
 #include "reconstruction/VolumeComparison.h"
+#include "reconstruction/VolumeDifference.h"
 
 namespace voxmill::cli {
 
@@ -190,39 +191,14 @@ std::unique_ptr<CVolume> OpenVolume(const std::string& path) {
     return volume;
 }
 
-bool SameGrid(const CVolume& a, const CVolume& b) {
-    const auto near = [](double x, double y) { return std::abs(x - y) <= 1e-6 * std::max(1.0, std::abs(y)); };
-    return a.GetCountX() == b.GetCountX() && a.GetCountY() == b.GetCountY() && a.GetCountZ() == b.GetCountZ() &&
-           near(a.GetMinX(), b.GetMinX()) && near(a.GetMaxX(), b.GetMaxX()) && near(a.GetMinY(), b.GetMinY()) &&
-           near(a.GetMaxY(), b.GetMaxY()) && near(a.GetMinZ(), b.GetMinZ()) && near(a.GetMaxZ(), b.GetMaxZ());
-}
-
 // The phantom at `path` voxelized on `grid`'s box by the renderer named.
 std::unique_ptr<CVolume> VoxelizeOn(const std::string& path, const CVolume& grid, const std::string& rendererName) {
-    CPluginRegistry registry;
-    registry.RegisterCategory();
-    std::string error;
-    const auto clsid = registry.FindPlugin(rendererName, &error);
-    if (!clsid) throw CliError(error);
     std::unique_ptr<CTarget> phantom = OpenTarget(path);
-    CBackProjector backprojector;
-    backprojector.m_bAutoDelete = false;
-    backprojector.OnNewDocument();
-    if (backprojector.ChooseRenderer(*clsid, registry) != CBackProjector::RendererChoice::replaced)
-        throw CliError("renderer '" + rendererName + "' could not be loaded");
-    CBackProjector::VolumeSize size;
-    size.dimX = grid.GetDimX();
-    size.dimY = grid.GetDimY();
-    size.dimZ = grid.GetDimZ();
-    size.nX = grid.GetCountX();
-    size.nY = grid.GetCountY();
-    size.nZ = grid.GetCountZ();
-    HRESULT hr = S_OK;
-    if (const std::string refusal = CBackProjector::CheckVolumeSize(size); !refusal.empty()) throw CliError(refusal);
-    std::unique_ptr<CVolume> volume = backprojector.Render(phantom.get(), size, nullptr, &hr);
-    if (!volume || !volume->IsAllocated()) throw CliError("cannot allocate the voxelized phantom");
-    if (FAILED(hr)) throw CliError("the renderer failed to voxelize " + path + " (" + HResultText(hr) + ")");
-    return volume;
+    try {
+        return VoxelizeOnGrid(*phantom, grid, rendererName);
+    } catch (const std::runtime_error& e) {
+        throw CliError(std::string(e.what()) + " (" + path + ")");
+    }
 }
 
 bool IsImage(const std::string& path) {
@@ -284,32 +260,25 @@ int RunCompareCommand(Args& args) {
     const std::unique_ptr<CVolume> b = OpenVolume(bPath);
     const std::unique_ptr<CVolume> a =
         LowerExtension(aPath) == ".pha" ? VoxelizeOn(aPath, *b, rendererName) : OpenVolume(aPath);
-    if (!SameGrid(*a, *b))
+    if (!ShareGrid(*a, *b))
         throw CliError(aPath + " and " + bPath + " do not share one grid (voxel counts and box); nothing was compared");
 
-    const std::size_t count = b->GetVoxelCount();
-    std::vector<char> mask;
-    if (fov) {
-        mask.resize(count);
-        for (std::size_t v = 0; v < count; ++v) mask[v] = b->GetVoxels()[v] != 0.0f;
-    }
-    const VolumeComparison figures = VolumeComparison::Measure(a->GetVoxels(), b->GetVoxels(), b->GetCountX(),
-                                                               b->GetCountY(), b->GetCountZ(), mask);
+    const VolumeComparison figures = CompareVolumes(*a, *b, fov);
     if (diff) {
         CVolume difference;
         difference.m_bAutoDelete = false;
-        if (!difference.Allocate(b->GetDimX(), b->GetDimY(), b->GetDimZ(), b->GetCountX(), b->GetCountY(),
-                                 b->GetCountZ()) ||
-            !SameGrid(difference, *b))
-            throw CliError("cannot make the difference volume on " + bPath + "'s grid");
-        for (std::size_t v = 0; v < count; ++v) difference.GetVoxels()[v] = b->GetVoxels()[v] - a->GetVoxels()[v];
+        try {
+            MakeDifferenceVolume(*a, *b, difference);
+        } catch (const std::exception& e) {
+            throw CliError(std::string(e.what()) + " (" + bPath + ")");
+        }
         try {
             difference.Save(diffPath);
         } catch (const std::exception& e) {
             throw CliError(diffPath + ": " + e.what());
         }
     }
-    std::cout << "measured: " << (fov ? "field of view" : "whole volume") << '\n' << figures.Describe();
+    std::cout << DescribeComparison(figures, fov);
     if (diff) std::cout << "wrote " << diffPath << " (B - A)\n";
     return 0;
 }

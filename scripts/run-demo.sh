@@ -25,6 +25,7 @@ headless_road() {
     reconstruction_road
     real_data_road
     grabbed_road
+    ground_truth_panel
   else
     echo "== The Tessor renderer is not registered: no reconstruction (see voxmill-cli plugins register)"
     echo
@@ -52,6 +53,28 @@ reconstruction_road() {
   echo "central Y slice: $out/reconstruction-y-central.bmp beside $out/phantom-y-central.bmp"
   "$bin/voxmill-cli" slice compare "$out/reconstruction-y.sls" "$out/phantom-y.sls" --index $central \
     | tee "$out/simulated-error.txt"
+  echo
+}
+
+# The reconstruction measured against the voxelized phantom (field of
+# view), and a picture of it: the central Y slices of the phantom, the
+# reconstruction (each through its own value range) and their difference
+# in the diverging map (white is no error, blue too low, red too high),
+# side by side in out/ground-truth.png, with the figures beside it in
+# out/ground-truth.txt.
+ground_truth_panel() {
+  echo "== Ground truth: the reconstruction against the voxelized phantom"
+  "$bin/voxmill-cli" compare "$out/phantom.vol" "$out/reconstruction.vol" --fov --diff "$out/difference.vol" --force \
+    | tee "$out/ground-truth.txt"
+  "$bin/voxmill-cli" slice "$out/difference.vol" --axis y "$out/difference-y.sls" --force
+  local central=32
+  "$bin/voxmill-cli" export png "$out/phantom-y.sls" "$out/phantom-y-central.png" --index $central
+  "$bin/voxmill-cli" export png "$out/reconstruction-y.sls" "$out/reconstruction-y-central.png" --index $central
+  "$bin/voxmill-cli" export png "$out/difference-y.sls" "$out/difference-y-central.png" --index $central --map diverging
+  "$bin/voxmill-cli" png-panel "$out/ground-truth.png" "$out/phantom-y-central.png" \
+    "$out/reconstruction-y-central.png" "$out/difference-y-central.png"
+  echo "phantom | reconstruction | difference (blue below, red above the phantom): $out/ground-truth.png"
+  echo "figures: $out/ground-truth.txt"
   echo
 }
 

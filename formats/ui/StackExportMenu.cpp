@@ -28,6 +28,7 @@ QString CStackExportMenu::MenuText(StackFormat format) {
     case StackFormat::tiff: return QStringLiteral("TIFF Stack (32-bit Float)");
     case StackFormat::metaImage: return QStringLiteral("MetaImage");
     case StackFormat::nrrd: return QStringLiteral("NRRD");
+    case StackFormat::pngMontage: return QStringLiteral("PNG Montage");
     }
     return {};
 }
@@ -38,6 +39,7 @@ QString CStackExportMenu::Filter(StackFormat format) {
     case StackFormat::tiff: return QStringLiteral("TIFF Files (*.tif *.tiff)");
     case StackFormat::metaImage: return QStringLiteral("MetaImage Files (*.mha)");
     case StackFormat::nrrd: return QStringLiteral("NRRD Files (*.nrrd)");
+    case StackFormat::pngMontage: return QStringLiteral("PNG Files (*.png)");
     }
     return {};
 }
@@ -48,6 +50,7 @@ QString CStackExportMenu::Suffix(StackFormat format) {
     case StackFormat::tiff: return QStringLiteral("tif");
     case StackFormat::metaImage: return QStringLiteral("mha");
     case StackFormat::nrrd: return QStringLiteral("nrrd");
+    case StackFormat::pngMontage: return QStringLiteral("png");
     }
     return {};
 }

@@ -16,7 +16,8 @@ class QWidget;
 
 namespace voxmill {
 
-enum class StackFormat { hdf5, tiff, metaImage, nrrd };
+// pngMontage: the slices tiled in one 8-bit grey picture (a slice collection's).
+enum class StackFormat { hdf5, tiff, metaImage, nrrd, pngMontage };
 
 class CStackExportMenu : public QObject {
 public:

@@ -15,6 +15,7 @@
 #include "app/ui/MainFrame.h"
 #include "imaging/Surface.h"
 #include "imaging/dib/Dib.h"
+#include "imaging/ui/ColourMapMenu.h"
 #include "imaging/ui/ImageCanvas.h"
 #include "imaging/ui/SurfaceChildFrame.h"
 
@@ -38,6 +39,7 @@ CImageView::CImageView(QWidget* parent)
     m_pCanvas->resize(m_layout.extentX, m_layout.extentY);
     setFocusProxy(m_pScroll);
     CreateActions();
+    CreateColourMapMenu();
 }
 
 CImageView::~CImageView() { DetachFromDocument(); }
@@ -61,6 +63,24 @@ void CImageView::CreateActions() {
     m_pImageMenu->addSeparator();
     QAction* preview = m_pImageMenu->addAction(QStringLiteral("Print Pre&view..."), this, &CImageView::OnPrintPreview);
     preview->setStatusTip(QStringLiteral("Show the printed page of the image"));
+}
+
+void CImageView::CreateColourMapMenu() {
+    // After the zoom levels, before the printing entries.
+    QAction* before = nullptr;
+    for (QAction* action : m_pImageMenu->actions())
+        if (action->isSeparator()) {
+            before = action;
+            break;
+        }
+    m_pColourMaps = new CColourMapMenu(m_pImageMenu, before, [this](ColourMapKind kind) { SetColourMap(kind); });
+}
+
+void CImageView::SetColourMap(ColourMapKind kind) {
+    m_colourMap = kind;
+    m_pColourMaps->SetChecked(kind);
+    UpdateDisplayImage();
+    Redraw();
 }
 
 QAction* CImageView::ZoomAction(int percent) const {
@@ -98,6 +118,7 @@ void CImageView::OnUpdate(CView* /*sender*/, long hint, CObject* /*pHint*/) {
 
 void CImageView::RebuildBitmap() {
     m_pBitmap = HasImage() ? MakeDisplayBitmap() : nullptr;
+    m_bWindowed = false;
     UpdateDisplayImage();
     SetZoom(100);
 }
@@ -109,6 +130,10 @@ void CImageView::UpdateDisplayImage() {
     // The bitmap's rows are padded to 4 pixels; only the image's columns show.
     const int columns = static_cast<int>(std::min<std::uint32_t>(ImageWidth(), static_cast<std::uint32_t>(all.width())));
     m_displayImage = all.isNull() ? QImage() : all.copy(0, 0, columns, all.height());
+    if (m_colourMap == ColourMapKind::grey) return;
+    const GreyWindow window{m_windowLow, m_windowHigh};
+    const QImage colour = ColourImage(m_colourMap, m_bWindowed ? &window : nullptr);
+    if (!colour.isNull()) m_displayImage = colour;
 }
 
 // --- layout -------------------------------------------------------------------
@@ -171,7 +196,10 @@ void CImageView::SetGreyWindow(int width, int position) {
     const GreyWindow window = ComputeGreyWindow(width, position);
     m_windowLow = window.low;
     m_windowHigh = window.high;
-    if (m_pBitmap && FillWindowedBitmap(*m_pBitmap, m_windowLow, m_windowHigh)) UpdateDisplayImage();
+    if (m_pBitmap && FillWindowedBitmap(*m_pBitmap, m_windowLow, m_windowHigh)) {
+        m_bWindowed = true;
+        UpdateDisplayImage();
+    }
     Redraw(true);
     if (HasImage())
         SetStatusText(QString::asprintf("Grey level window: from %.3f to %.3f", static_cast<double>(m_windowLow),

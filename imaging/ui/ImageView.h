@@ -11,6 +11,8 @@
 // corner whatever the scroll position. The bitmap is the view's own; the
 // grey window only rewrites its bits, and a new bitmap (first display,
 // update hint 108) always shows the document's full value range.
+// A colour map other than grey replaces only the picture drawn (the bitmap
+// stays grey, so what the exports write does not change).
 #pragma once
 
 #include <QImage>
@@ -21,6 +23,7 @@
 #include <memory>
 
 #include "app/ui/WidgetView.h"
+#include "imaging/ColourMap.h"
 #include "imaging/GreyMap.h"
 #include "imaging/ui/ImageLayout.h"
 
@@ -32,6 +35,7 @@ class QScrollArea;
 
 namespace voxmill {
 
+class CColourMapMenu;
 class CDib;
 class CImageCanvas;
 
@@ -71,8 +75,19 @@ public:
     int WindowPosition() const { return m_windowPosition; }
     float WindowLow() const { return m_windowLow; }
     float WindowHigh() const { return m_windowHigh; }
+    // True once the sliders rewrote the bitmap; a new bitmap shows the full range.
+    bool IsWindowed() const { return m_bWindowed; }
     // The displayed bitmap (what an export of the view's picture writes), or null.
     const CDib* GetBitmap() const { return m_pBitmap.get(); }
+
+    // --- colour map (display only: the bitmap and the exports stay grey) ---
+    // Shows the image through `kind` with the grey window's ends; the
+    // diverging map is centred on zero.
+    void SetColourMap(ColourMapKind kind);
+    ColourMapKind ColourMap() const { return m_colourMap; }
+    CColourMapMenu* ColourMaps() const { return m_pColourMaps; }
+    // The picture on screen: the bitmap's grey levels, or the colour picture.
+    const QImage& DisplayImage() const { return m_displayImage; }
 
     // --- mouse, in view coordinates ---
     void OnLeftButtonDown(QPoint point);
@@ -119,11 +134,15 @@ protected:
     virtual QString PixelValueText(PixelIndex p) const = 0;
     // The liner tool released a line between these pixels (inside the image).
     virtual void OnLineDrawn(PixelIndex start, PixelIndex end) = 0;
+    // The picture through a colour map and [low, high], or the full value
+    // range without a window; null where the image kind shows grey only.
+    virtual QImage ColourImage(ColourMapKind /*kind*/, const GreyWindow* /*window*/) const { return {}; }
 
     void SetStatusText(const QString& text);
 
 private:
     void CreateActions();
+    void CreateColourMapMenu();
     void UpdateDisplayImage();
     void UpdateStatus(QPoint point);
     void FitFrame();
@@ -149,6 +168,9 @@ private:
     float m_windowLow = 1000.0f;
     float m_windowHigh = 0.0f;
     QString m_strStatus;
+    CColourMapMenu* m_pColourMaps = nullptr;
+    ColourMapKind m_colourMap = ColourMapKind::grey;
+    bool m_bWindowed = false;  // the bitmap shows the sliders' window, not the full range
 };
 
 }  // namespace voxmill

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "app/ui/PlotServer.h"
@@ -19,6 +20,7 @@
 #include "imaging/Surface.h"
 #include "imaging/Surfacei.h"
 #include "imaging/dib/Dib.h"
+#include "imaging/ui/ColourMapMenu.h"
 #include "imaging/ui/ImageView.h"
 
 namespace voxmill {
@@ -37,7 +39,10 @@ class CImageViewOf : public CImageView {
 public:
     static constexpr int kProfileSamples = 100;
 
-    explicit CImageViewOf(QWidget* parent = nullptr) : CImageView(parent) {}
+    explicit CImageViewOf(QWidget* parent = nullptr) : CImageView(parent) {
+        // The 8-bit pictures keep their grey levels.
+        ColourMaps()->SetOffered(kFloatImage);
+    }
 
     Image* GetImage() const { return dynamic_cast<Image*>(GetDocument()); }
 
@@ -68,6 +73,16 @@ protected:
     }
     bool FillWindowedBitmap(CDib& bitmap, float low, float high) const override {
         return HasImage() && GetImage()->FillBitmap(bitmap, low, high);
+    }
+    QImage ColourImage(ColourMapKind kind, const GreyWindow* window) const override {
+        if constexpr (kFloatImage) {
+            if (!HasImage()) return {};
+            const Image& s = *GetImage();
+            return ColourMappedImage(s.GetPixels(), s.GetWidth(), s.GetHeight(), kind,
+                                     window ? window->low : s.GetMinValue(), window ? window->high : s.GetMaxValue());
+        } else {
+            return {};
+        }
     }
     QString PixelValueText(PixelIndex p) const override {
         if (!HasImage()) return {};
@@ -100,6 +115,8 @@ protected:
     }
 
 private:
+    static constexpr bool kFloatImage = std::is_same_v<Image, CSurface>;
+
     float ValueAt(PixelIndex p) const {
         return static_cast<float>(
             GetImage()->GetPixel(static_cast<std::uint32_t>(p.column), static_cast<std::uint32_t>(p.row)));

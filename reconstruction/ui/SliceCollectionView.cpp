@@ -4,6 +4,7 @@
 
 #include "app/ListElementStub.h"
 #include "formats/DocumentExports.h"
+#include "formats/PngImage.h"
 #include "formats/ui/StackExportMenu.h"
 #include "reconstruction/Slice.h"
 #include "reconstruction/SliceCollection.h"
@@ -26,7 +27,8 @@ CSliceCollectionView::CSliceCollectionView(QWidget* parent)
     m_pStackExports = new CStackExportMenu(
         m_pExportMenu, this, QStringLiteral("slice collection"),
         {{StackFormat::hdf5, [slices](const std::string& p) { ExportSlicesHdf5(slices(), p); }},
-         {StackFormat::tiff, [slices](const std::string& p) { ExportSlicesTiff(slices(), p); }}});
+         {StackFormat::tiff, [slices](const std::string& p) { ExportSlicesTiff(slices(), p); }},
+         {StackFormat::pngMontage, [slices](const std::string& p) { WritePng(MontagePicture(slices(), {}), p); }}});
     connect(m_pExportMenu, &QMenu::aboutToShow, this, &CSliceCollectionView::UpdateCommandState);
 }
 

@@ -11,6 +11,7 @@
 #include "app/ui/FilePrompt.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/MessageBox.h"
+#include "formats/ui/PngExport.h"
 #include "reconstruction/Slice.h"
 
 namespace voxmill {
@@ -46,6 +47,7 @@ void CSliceView::CreateActions() {
     m_pExportThresholded =
         m_pExportMenu->addAction(QStringLiteral("Windows Bitmap  (thresholded)"), this, &CSliceView::OnExportThresholded);
     m_pExportThresholded->setStatusTip(QStringLiteral("Write the picture as the grey window shows it"));
+    m_pExportPng = new CPngExport(m_pExportMenu, this, [this] { return static_cast<const CSurface*>(GetSlice()); });
     connect(m_pExportMenu, &QMenu::aboutToShow, this, &CSliceView::UpdateCommandState);
 }
 
@@ -77,6 +79,7 @@ void CSliceView::UpdateCommandState() {
     const bool hasPixels = slice && slice->HasPixels();
     m_pExportOriginal->setEnabled(hasPixels);
     m_pExportThresholded->setEnabled(hasPixels && GetBitmap());
+    m_pExportPng->Action()->setEnabled(hasPixels);
 }
 
 bool CSliceView::ExportOriginal(const QString& path) {

@@ -15,6 +15,7 @@ class QMenu;
 
 namespace voxmill {
 
+class CPngExport;
 class CSlice;
 
 class CSliceView : public CSurfaceView {
@@ -39,6 +40,8 @@ public:
 
     QAction* ExportOriginalAction() const { return m_pExportOriginal; }
     QAction* ExportThresholdedAction() const { return m_pExportThresholded; }
+    // "PNG Image": the picture as the view shows it, colour map included.
+    CPngExport* PngExport() const { return m_pExportPng; }
 
 public slots:
     void OnExportOriginal();
@@ -53,6 +56,7 @@ private:
     QMenu* m_pExportMenu;
     QAction* m_pExportOriginal = nullptr;
     QAction* m_pExportThresholded = nullptr;
+    CPngExport* m_pExportPng = nullptr;
 };
 
 }  // namespace voxmill

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QInputDialog>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -26,12 +27,14 @@
 #include "app/ui/FilePrompt.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/MessageBox.h"
+#include "phantom/Phantom.h"
 #include "reconstruction/SliceCollection.h"
 #include "reconstruction/Slicing.h"
 #include "imaging/GreyMap.h"
 #include "reconstruction/Volume.h"
 #include "reconstruction/ui/VolumeMipView.h"
 #include "reconstruction/ui/VolumePlanePane.h"
+#include "reconstruction/VolumeDifference.h"
 
 namespace voxmill {
 namespace {
@@ -39,6 +42,8 @@ namespace {
 const char* const kHdfFilter = "Hdf Files (*.hdf)";
 const char* const kAxisNames[] = {"X", "Y", "Z"};
 constexpr int kGreyDecimals = 6;
+const char* const kPhantomFilter = "Phantom Files (*.pha)";
+const char* const kVolumeFilter = "Volume Files (*.vol)";
 
 // The wait cursor for the length of a scope.
 class WaitCursor {
@@ -132,6 +137,13 @@ void CVolumeView::CreateActions() {
     m_pVolumeMenu->addSeparator();
     m_pTarget = m_pVolumeMenu->addAction(QStringLiteral("Target"), this, &CVolumeView::OnTarget);
     m_pTarget->setStatusTip(QStringLiteral("Show the volume as a target"));
+    m_pVolumeMenu->addSeparator();
+    m_pComparePhantom =
+        m_pVolumeMenu->addAction(QStringLiteral("Compare with Phantom..."), this, &CVolumeView::OnCompareWithPhantom);
+    m_pComparePhantom->setStatusTip(QStringLiteral("Measure the volume against a phantom voxelized on its grid"));
+    m_pCompareVolume =
+        m_pVolumeMenu->addAction(QStringLiteral("Compare with Volume..."), this, &CVolumeView::OnCompareWithVolume);
+    m_pCompareVolume->setStatusTip(QStringLiteral("Measure the volume against another volume on its grid"));
     m_pExportHdf = m_pExportMenu->addAction(QStringLiteral("NCSA HDF"), this, &CVolumeView::OnExportHdf);
     m_pExportHdf->setStatusTip(QStringLiteral("Write the voxels as an HDF scientific data set"));
     const auto volume = [this]() -> CVolume& { return *GetVolume(); };
@@ -307,6 +319,10 @@ void CVolumeView::UpdateCommandState() {
     const CDocTemplate* target = FindTemplate(kTargetTemplate);
     m_pTarget->setEnabled(volume && target && target->HasFrameFactory());
     m_pExportHdf->setEnabled(volume && volume->IsAllocated());
+    const CDocTemplate* volumes = volume ? volume->GetDocTemplate() : nullptr;
+    const bool canCompare = volume && volume->IsAllocated() && volumes && volumes->HasFrameFactory();
+    m_pComparePhantom->setEnabled(canCompare);
+    m_pCompareVolume->setEnabled(canCompare);
     m_pStackExports->SetEnabled(volume && volume->IsAllocated());
 }
 
@@ -376,6 +392,129 @@ void CVolumeView::OnExportHdf() {
     if (path.isEmpty()) return;  // cancelled
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".hdf");
     ExportHdf(path);
+}
+
+// --- comparison with the ground truth ------------------------------------------
+
+CChildFrame* CVolumeView::ShowComparison(const CVolume& reference, const QString& referenceText) {
+    CVolume* volume = GetVolume();
+    CDocTemplate* tmpl = volume ? volume->GetDocTemplate() : nullptr;
+    if (!volume || !tmpl || !tmpl->HasFrameFactory()) return nullptr;
+    CDocument* doc = tmpl->CreateNewDocument();
+    std::unique_ptr<CVolume> difference(dynamic_cast<CVolume*>(doc));
+    if (!difference) {
+        delete doc;  // leaves the template's list
+        return nullptr;
+    }
+    if (!difference->OnNewDocument()) return nullptr;
+    VolumeComparison fov, whole;
+    {
+        WaitCursor wait;
+        MakeDifferenceVolume(reference, *volume, *difference);
+        fov = CompareVolumes(reference, *volume, true);
+        whole = CompareVolumes(reference, *volume, false);
+    }
+    const QString measured = QString::fromStdString(volume->GetTitle());
+    difference->SetTitle("Difference " + volume->GetTitle());
+    difference->SetModifiedFlag(true);
+    CChildFrame* frame = CChildFrame::OpenFrame(*tmpl, *difference);
+    if (!frame) return nullptr;
+    CVolume& shown = *difference.release();  // the window's document now
+    const QString text = QStringLiteral("A (reference): %1\nB (measured): %2\nB - A opened as \"%3\"\n\n")
+                             .arg(referenceText, measured, QString::fromStdString(shown.GetTitle())) +
+                         QString::fromStdString(DescribeComparison(fov, true)) + QStringLiteral("\n") +
+                         QString::fromStdString(DescribeComparison(whole, false));
+    if (m_pReport) m_pReport->close();
+    m_pReport = new CComparisonReportDialog(text, window());
+    m_pReport->show();
+    return frame;
+}
+
+CChildFrame* CVolumeView::CompareWithVolume(const CVolume& reference, const QString& referenceName) {
+    const CVolume* volume = GetVolume();
+    if (!volume) return nullptr;
+    try {
+        return ShowComparison(reference, referenceName);
+    } catch (const std::exception& e) {
+        ShowMessageBox(this, QMessageBox::Warning,
+                       QStringLiteral("The volume could not be compared with %1:\n%2")
+                           .arg(referenceName, QString::fromLocal8Bit(e.what())));
+    }
+    return nullptr;
+}
+
+CChildFrame* CVolumeView::CompareWithVolumeFile(const QString& path) {
+    if (!GetVolume() || path.isEmpty()) return nullptr;
+    CVolume reference;
+    reference.m_bAutoDelete = false;
+    try {
+        WaitCursor wait;
+        reference.Open(path.toStdString());
+    } catch (const std::exception& e) {
+        ShowMessageBox(this, QMessageBox::Warning,
+                       QStringLiteral("Cannot read %1:\n%2").arg(path, QString::fromLocal8Bit(e.what())));
+        return nullptr;
+    }
+    return CompareWithVolume(reference, path);
+}
+
+CChildFrame* CVolumeView::CompareWithPhantom(const QString& path) {
+    const CVolume* volume = GetVolume();
+    if (!volume || path.isEmpty()) return nullptr;
+    const QString renderer = QString::fromStdString(m_comparisonRenderer);
+    std::unique_ptr<CVolume> reference;
+    try {
+        WaitCursor wait;
+        CPhantom phantom;
+        phantom.m_bAutoDelete = false;
+        phantom.Open(path.toStdString());
+        reference = VoxelizeOnGrid(phantom, *volume, m_comparisonRenderer);
+    } catch (const std::exception& e) {
+        ShowMessageBox(this, QMessageBox::Warning,
+                       QStringLiteral("The phantom %1 could not be voxelized with %2:\n%3")
+                           .arg(path, renderer, QString::fromLocal8Bit(e.what())));
+        return nullptr;
+    }
+    return CompareWithVolume(*reference, QStringLiteral("%1 (voxelized by %2)").arg(path, renderer));
+}
+
+void CVolumeView::OnCompareWithPhantom() {
+    if (!GetVolume()) return;
+    FilePromptRequest request;
+    request.title = QStringLiteral("Compare with Phantom");
+    request.filters << QString::fromLatin1(kPhantomFilter);
+    CompareWithPhantom(PromptForFile(this, request));
+}
+
+void CVolumeView::OnCompareWithVolume() {
+    CVolume* volume = GetVolume();
+    if (!volume) return;
+    // The other open volumes on this one's grid, then a file.
+    std::vector<CVolume*> candidates;
+    QStringList names;
+    if (CDocTemplate* tmpl = volume->GetDocTemplate())
+        for (CDocument* doc : tmpl->GetDocuments())
+            if (auto* other = dynamic_cast<CVolume*>(doc);
+                other && other != volume && other->IsAllocated() && ShareGrid(*other, *volume)) {
+                candidates.push_back(other);
+                names << QString::fromStdString(other->GetTitle());
+            }
+    if (!candidates.empty()) {
+        const QString fromFile = QStringLiteral("Volume File...");
+        bool ok = false;
+        const QString choice = QInputDialog::getItem(this, QStringLiteral("Compare with Volume"),
+                                                     QStringLiteral("Reference volume:"), names << fromFile, 0, false, &ok);
+        if (!ok) return;
+        const auto index = static_cast<std::size_t>(names.indexOf(choice));
+        if (index < candidates.size()) {
+            CompareWithVolume(*candidates[index], choice);
+            return;
+        }
+    }
+    FilePromptRequest request;
+    request.title = QStringLiteral("Compare with Volume");
+    request.filters << QString::fromLatin1(kVolumeFilter);
+    CompareWithVolumeFile(PromptForFile(this, request));
 }
 
 }  // namespace voxmill

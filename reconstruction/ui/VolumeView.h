@@ -15,14 +15,24 @@
 // voxels as one HDF data set; enabled while the volume holds voxels). A
 // failed export is shown in a message box and leaves any earlier file as
 // it was.
+//
+// "Compare with Phantom..." (a .pha file, voxelized on this volume's grid
+// by the comparison renderer, Tessor unless set) and "Compare with
+// Volume..." (another open volume, or a .vol file) measure this volume
+// against that reference: the difference volume (this - reference) opens
+// in a window of its own and the figures, over the field of view and over
+// the whole volume, in a report window.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "app/ui/WidgetView.h"
 #include "reconstruction/VolumePlanes.h"
+#include "reconstruction/ui/ComparisonReportDialog.h"
 
 class QAction;
 class QDoubleSpinBox;
@@ -44,6 +54,7 @@ public:
     static constexpr unsigned kTargetTemplate = 138;
     static constexpr unsigned kSliceCollectionTemplate = 133;
     static constexpr unsigned kHdfTemplate = 150;
+    static constexpr unsigned kVolumeTemplate = 132;
 
     explicit CVolumeView(QWidget* parent = nullptr);
     ~CVolumeView() override;
@@ -78,8 +89,20 @@ public:
     float GreyLow() const { return m_low; }
     float GreyHigh() const { return m_high; }
     void SetGreyWindow(float low, float high);
+
+    // The comparisons with their reference chosen: the difference volume's
+    // window, or null after showing why nothing could be compared.
+    CChildFrame* CompareWithPhantom(const QString& path);
+    CChildFrame* CompareWithVolume(const CVolume& reference, const QString& referenceName);
+    CChildFrame* CompareWithVolumeFile(const QString& path);
+    // The renderer that voxelizes phantoms ("Tessor" unless set).
+    void SetComparisonRenderer(const std::string& name) { m_comparisonRenderer = name; }
+    // The report of the last comparison while its window is open, or null.
+    CComparisonReportDialog* LastReport() const { return m_pReport; }
     QAction* SliceAction(std::uint32_t axis) const;
     QAction* TargetAction() const { return m_pTarget; }
+    QAction* CompareWithPhantomAction() const { return m_pComparePhantom; }
+    QAction* CompareWithVolumeAction() const { return m_pCompareVolume; }
     QAction* ExportHdfAction() const { return m_pExportHdf; }
     // HDF5, TIFF stack, MetaImage and NRRD.
     class CStackExportMenu* StackExports() const { return m_pStackExports; }
@@ -90,6 +113,8 @@ public slots:
     void OnZSlices();
     void OnTarget();
     void OnExportHdf();
+    void OnCompareWithPhantom();
+    void OnCompareWithVolume();
 
 private:
     void CreateActions();
@@ -107,6 +132,8 @@ private:
     void OnSliderMoved(std::uint32_t axis, int index);
     void OnGreyBoxChanged();
     void ShowProbe(const VoxelIndex* voxel);
+    // Opens test - reference in a new volume window and shows the report.
+    CChildFrame* ShowComparison(const CVolume& reference, const QString& referenceText);
 
     std::array<CVolumePlanePane*, 3> m_pPanes{};
     std::array<QSlider*, 3> m_pSliders{};
@@ -127,6 +154,10 @@ private:
     QAction* m_pSlices[3] = {};
     QAction* m_pTarget = nullptr;
     QAction* m_pExportHdf = nullptr;
+    QAction* m_pComparePhantom = nullptr;
+    QAction* m_pCompareVolume = nullptr;
+    std::string m_comparisonRenderer = "Tessor";
+    QPointer<CComparisonReportDialog> m_pReport;
     class CStackExportMenu* m_pStackExports = nullptr;
 };
 

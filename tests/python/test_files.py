@@ -71,6 +71,10 @@ def test_other_dtypes_and_layouts_are_converted_once(tmp_path):
     ("hdf", "v.vol", {}, []),
     ("bmp", "v.sls", {"index": 2}, ["--index", 2]),
     ("bmp", "v.sls", {"index": 1, "window": (300, 600)}, ["--index", 1, "--window", 300, 600]),
+    ("png", "scan.prs.3.PRJ", {"colour_map": "perceptual"}, ["--map", "perceptual"]),
+    ("png", "v.sls", {}, []),
+    ("png", "v.sls", {"index": 2, "colour_map": "diverging", "value_window": (-0.5, 0.5)},
+     ["--index", 2, "--map", "diverging", "--window", -0.5, 0.5]),
 ])
 def test_exports_are_the_clis(cli, tmp_path, kind, source, options, cli_options):
     cli("phantom", "shepp-logan", tmp_path / "head.pha")
@@ -107,3 +111,28 @@ def test_a_linked_collection_replaces_the_previous_one_whole(tmp_path, small_sca
         voxmill.write_prs(tmp_path / "c.prs", projections * 2, geometry, linked=True)
     blocker.rmdir()
     assert {p.name: p.read_bytes() for p in tmp_path.iterdir()} == before
+
+
+def test_png_pixels_are_the_maps_levels_and_colours(tmp_path):
+    """Read back by matplotlib, against the maps computed here with numpy."""
+    image = pytest.importorskip("matplotlib.image")
+    values = (np.arange(24, dtype=np.float32).reshape(4, 6) - 8) / np.float32(10)  # -0.8 .. 1.5
+    voxmill.write_slc(tmp_path / "s.slc", values, (1.0, 1.0), "z", 0.0)
+    voxmill.export("png", tmp_path / "s.slc", tmp_path / "grey.png")
+    voxmill.export("png", tmp_path / "s.slc", tmp_path / "div.png", colour_map="diverging")
+    grey = np.rint(image.imread(tmp_path / "grey.png") * 255).astype(np.uint8)
+    low, high = values.min(), values.max()
+    levels = np.float32(255) / (high - low) * (values - low)
+    assert grey.shape == (4, 6)
+    assert np.array_equal(grey, np.where(levels >= 255, 255, levels).astype(np.uint8))
+    div = np.rint(image.imread(tmp_path / "div.png") * 255).astype(np.int64)
+    t = np.clip(values.astype(np.float64) / max(abs(low), abs(high)), -1, 1)[..., None]
+    ends = np.where(t < 0, [33, 102, 172], [178, 24, 43])
+    want = np.floor(255 + (ends - 255) * np.abs(t) + 0.5).astype(np.int64)
+    assert div.shape == (4, 6, 3)
+    assert np.array_equal(div, want)
+    assert tuple(div[1, 2]) == (255, 255, 255)  # the value 0
+    with pytest.raises(ValueError):
+        voxmill.export("png", tmp_path / "s.slc", tmp_path / "x.png", colour_map="rainbow")
+    with pytest.raises(ValueError):
+        voxmill.export("bmp", tmp_path / "s.slc", tmp_path / "x.bmp", colour_map="diverging")

@@ -12,6 +12,7 @@
 #include "acquisition/ui/collection/SourcePositionDialog.h"
 #include "acquisition/ui/collection/TemplateFiles.h"
 #include "app/ui/MessageBox.h"
+#include "formats/ui/PngExport.h"
 #include "imaging/ui/BinaryMatrixImportDialog.h"
 
 namespace voxmill {
@@ -35,6 +36,8 @@ void CProjectionView::CreateActions() {
     m_pExportBitmap->setStatusTip(QStringLiteral("Write the image as an 8-bit grey bitmap"));
     m_pExportDicom = m_pExportMenu->addAction(QStringLiteral("DICOM 3"), this, &CProjectionView::OnExportDicom);
     m_pExportDicom->setStatusTip(QStringLiteral("Write the image as a DICOM 3 file"));
+    m_pExportPng =
+        new CPngExport(m_pExportMenu, this, [this] { return static_cast<const CSurface*>(GetProjection()); });
 }
 
 CProjection* CProjectionView::GetProjection() const { return dynamic_cast<CProjection*>(GetDocument()); }
@@ -66,7 +69,8 @@ void CProjectionView::UpdateCommandState() {
     const CProjection* projection = GetProjection();
     const bool hasPixels = projection && projection->HasPixels();
     m_pImportBinaryMatrix->setEnabled(projection != nullptr);
-    for (QAction* action : {m_pExportBinaryMatrix, m_pExportBitmap, m_pExportDicom}) action->setEnabled(hasPixels);
+    for (QAction* action : {m_pExportBinaryMatrix, m_pExportBitmap, m_pExportDicom, m_pExportPng->Action()})
+        action->setEnabled(hasPixels);
 }
 
 void CProjectionView::OnImportBinaryMatrix() {

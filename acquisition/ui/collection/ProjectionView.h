@@ -16,6 +16,7 @@ class QMenu;
 
 namespace voxmill {
 
+class CPngExport;
 class CProjection;
 
 class CProjectionView : public CSurfaceView {
@@ -36,6 +37,8 @@ public:
     QAction* ExportBinaryMatrixAction() const { return m_pExportBinaryMatrix; }
     QAction* ExportBitmapAction() const { return m_pExportBitmap; }
     QAction* ExportDicomAction() const { return m_pExportDicom; }
+    // "PNG Image": the picture as the view shows it, colour map included.
+    CPngExport* PngExport() const { return m_pExportPng; }
 
 public slots:
     void OnImportBinaryMatrix();
@@ -55,6 +58,7 @@ private:
     QAction* m_pExportBinaryMatrix = nullptr;
     QAction* m_pExportBitmap = nullptr;
     QAction* m_pExportDicom = nullptr;
+    CPngExport* m_pExportPng = nullptr;
 };
 
 }  // namespace voxmill

@@ -15,7 +15,10 @@
 #include <cstring>
 
 #include "app/ui/PlotServer.h"
+#include "imaging/Surfacei.h"
 #include "imaging/dib/Dib.h"
+#include "imaging/ui/ColourMapMenu.h"
+#include "imaging/ui/SurfaceiView.h"
 #include "tests/imaging/ui/DialogAnswers.h"
 #include "tests/imaging/ui/ImageSupport.h"
 
@@ -75,6 +78,24 @@ private slots:
         QVERIFY(zoom400->isChecked());
         QVERIFY(!w.view->ZoomAction(100)->isChecked());
         QCOMPARE(w.view->DocumentMenus().size(), 1);
+    }
+
+    void colourMapsFollowTheZoomLevelsAndTheEightBitViewKeepsGrey() {
+        auto image = Ramp();
+        ImageWindow<> w(*image);
+        const QList<QAction*> entries = w.view->ImageMenu()->actions();
+        QVERIFY(entries.size() >= 3);
+        QCOMPARE(entries[0]->text(), QString("Zoom"));
+        QCOMPARE(entries[1]->menu(), w.view->ColourMaps()->Menu());
+        QVERIFY(entries[1]->isVisible());
+        QVERIFY(entries[2]->isSeparator());
+
+        auto bytes = MakeImage<CSurfacei>(6, 4, 1.0, 1.0, [](std::uint32_t c, std::uint32_t r) { return 10 * c + r; });
+        ImageWindow<CSurfaceiView> eight(*bytes);
+        QVERIFY(!eight.view->ColourMaps()->Menu()->menuAction()->isVisible());
+        const QImage grey = eight.view->DisplayImage();
+        eight.view->SetColourMap(ColourMapKind::perceptual);
+        QCOMPARE(eight.view->DisplayImage(), grey);
     }
 
     void frameFitsTheExtentInsideTheMainWindow() {

@@ -1,8 +1,15 @@
 // The volume window: its menus and their enabled state, the slice
 // commands opening slice collection windows, the "NCSA HDF" export with
-// its prompt and its errors, "Target", and the three slice panes with
-// their cursor, sliders, grey window and probe.
+// its prompt and its errors, "Target", the three slice panes with their
+// cursor, sliders, grey window and probe, and the comparisons with a volume
+// and a phantom checked against voxmill-cli compare.
+#include <sys/wait.h>
+
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -16,6 +23,7 @@
 #include "app/ui/TargetView.h"
 #include "formats/ui/StackExportMenu.h"
 #include "imaging/GreyMap.h"
+#include "reconstruction/VolumeDifference.h"
 #include "reconstruction/Slice.h"
 #include "reconstruction/ui/VolumeMipView.h"
 #include "reconstruction/ui/VolumePlanePane.h"
@@ -26,6 +34,44 @@ using namespace voxmill;
 using namespace voxmill::test;
 
 namespace {
+
+struct CliRun {
+    int rc = -1;
+    QString out, err;
+};
+
+// voxmill-cli with these arguments in `folder`, with this process's
+// settings and registry.
+CliRun RunCli(const QString& folder, const QString& arguments) {
+    const QString out = folder + "/cli-stdout.txt", err = folder + "/cli-stderr.txt";
+    const QString command =
+        QString("cd '%1' && '%2' %3 >'%4' 2>'%5'").arg(folder, QString(VOXMILL_CLI), arguments, out, err);
+    const int status = std::system(command.toLocal8Bit().constData());
+    CliRun run;
+    run.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    QFile o(out), e(err);
+    if (o.open(QIODevice::ReadOnly)) run.out = QString::fromUtf8(o.readAll());
+    if (e.open(QIODevice::ReadOnly)) run.err = QString::fromUtf8(e.readAll());
+    return run;
+}
+
+// The figures of a compare run: its output less the line naming the file written.
+QString Figures(const QString& out) {
+    QStringList lines = out.split('\n');
+    lines.removeIf([](const QString& line) { return line.startsWith("wrote "); });
+    return lines.join('\n');
+}
+
+std::vector<float> VolumeVoxels(const QString& path) {
+    CVolume volume;
+    volume.m_bAutoDelete = false;
+    volume.Open(path.toStdString());
+    return std::vector<float>(volume.GetVoxels(), volume.GetVoxels() + volume.GetVoxelCount());
+}
+
+std::vector<float> VoxelsOf(const CVolume& volume) {
+    return std::vector<float>(volume.GetVoxels(), volume.GetVoxels() + volume.GetVoxelCount());
+}
 
 QStringList ActionTexts(const QMenu* menu) {
     QStringList texts;
@@ -59,7 +105,8 @@ private slots:
         QCOMPARE(ActionTexts(menus[0]),
                  (QStringList{"NCSA HDF", "HDF5", "TIFF Stack (32-bit Float)", "MetaImage", "NRRD"}));
         QCOMPARE(menus[1]->title(), QString("Volume"));
-        QCOMPARE(ActionTexts(menus[1]), (QStringList{"X Slices", "Y Slices", "Z Slices", "Target"}));
+        QCOMPARE(ActionTexts(menus[1]), (QStringList{"X Slices", "Y Slices", "Z Slices", "Target",
+                                                     "Compare with Phantom...", "Compare with Volume..."}));
         for (std::uint32_t axis = 0; axis < 3; ++axis) QCOMPARE(view->PlanePane(axis)->Image().size(), QSize(4, 4));
         // The projection's pane is there; on a display without OpenGL it says so.
         QVERIFY(view->MipPane());
@@ -314,6 +361,106 @@ private slots:
         QTest::mouseClick(view->PlanePane(0), Qt::LeftButton);
         QCOMPARE(view->Cursor(), VoxelIndex{});
     }
+
+    void compareWithVolumeOpensTheCliDifferenceAndFigures() {
+        CVolumeView* reference = NewVolume(6, 5, 4);
+        CVolumeView* measured = NewVolume(6, 5, 4);
+        QVERIFY(reference && measured);
+        CVolume& a = *reference->GetVolume();
+        CVolume& b = *measured->GetVolume();
+        for (std::size_t v = 0; v < a.GetVoxelCount(); ++v) {
+            a.GetVoxels()[v] = 0.01f * static_cast<float>(v % 17);
+            // Every seventh voxel left at 0: outside the field of view.
+            b.GetVoxels()[v] = v % 7 == 0 ? 0.0f : 0.012f * static_cast<float>(v % 13) - 0.03f;
+        }
+        QVERIFY(measured->CompareWithVolumeAction()->isEnabled());
+        const QString dir = m_dir->path();
+        a.Save((dir + "/a.vol").toStdString());
+        b.Save((dir + "/b.vol").toStdString());
+        const CliRun fov = RunCli(dir, "compare a.vol b.vol --fov --diff cli.vol");
+        QCOMPARE(fov.rc, 0);
+        const CliRun whole = RunCli(dir, "compare a.vol b.vol");
+        QCOMPARE(whole.rc, 0);
+
+        const std::size_t before = m_bench->Volumes().size();
+        CChildFrame* frame = measured->CompareWithVolume(a, "reference");
+        QVERIFY(frame);
+        QCOMPARE(m_bench->Volumes().size(), before + 1);
+        auto* difference = dynamic_cast<CVolume*>(frame->GetDocument());
+        QVERIFY(difference && difference != &a && difference != &b);
+        QVERIFY(ShareGrid(*difference, b));
+        QVERIFY(VoxelsOf(*difference) == VolumeVoxels(dir + "/cli.vol"));
+        QCOMPARE(difference->GetVoxels()[1], b.GetVoxels()[1] - a.GetVoxels()[1]);
+        // Saved, the measured volume is named by its file.
+        QCOMPARE(QString::fromStdString(difference->GetTitle()), QString("Difference b.vol"));
+        QVERIFY(dynamic_cast<CVolumeView*>(frame->GetView()));
+
+        CComparisonReportDialog* report = measured->LastReport();
+        QVERIFY(report);
+        QVERIFY(report->isVisible());
+        QVERIFY(report->TextEdit()->isReadOnly());
+        const QString text = report->Text();
+        QVERIFY2(text.contains(Figures(fov.out)), qPrintable(text + "\n---\n" + fov.out));
+        QVERIFY2(text.contains(Figures(whole.out)), qPrintable(text + "\n---\n" + whole.out));
+        QVERIFY(text.startsWith("A (reference): reference\nB (measured): b.vol\nB - A opened as \"Difference b.vol\"\n"));
+        report->CopyButton()->click();
+        QCOMPARE(QApplication::clipboard()->text(), text);
+
+        // From a file, the same voxels; the earlier report gives way.
+        CChildFrame* again = measured->CompareWithVolumeFile(dir + "/a.vol");
+        QVERIFY(again);
+        QVERIFY(VoxelsOf(*dynamic_cast<CVolume*>(again->GetDocument())) == VolumeVoxels(dir + "/cli.vol"));
+        FlushDeletes();
+        QVERIFY(measured->LastReport() && measured->LastReport() != report);
+    }
+
+    void aComparisonThatCannotBeMadeSaysWhyAndOpensNothing() {
+        CVolumeView* measured = NewVolume(4, 4, 4);
+        CVolumeView* other = NewVolume(4, 4, 5);
+        const std::size_t before = m_bench->Volumes().size();
+        ScopedMessageBoxes boxes;
+        QVERIFY(!measured->CompareWithVolume(*other->GetVolume(), "other"));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("do not share one grid"), qPrintable(boxes.texts[0]));
+        QVERIFY(!measured->CompareWithVolumeFile(m_dir->filePath("absent.vol")));
+        QVERIFY(!measured->CompareWithPhantom(m_dir->filePath("absent.pha")));
+        QCOMPARE(boxes.texts.size(), 3);
+        QCOMPARE(m_bench->Volumes().size(), before);
+        QVERIFY(!measured->LastReport());
+        // An empty volume offers no comparison.
+        QVERIFY(!NewVolume(0, 0, 0)->CompareWithPhantomAction()->isEnabled());
+    }
+
+#ifdef VOXMILL_TESSOR_MODULE
+    void compareWithPhantomVoxelizesAsTheCliDoes() {
+        std::string error;
+        QVERIFY2(SUCCEEDED(CPluginRegistry::RegisterModule(VOXMILL_TESSOR_MODULE, &error)), error.c_str());
+        const QString dir = m_dir->path();
+        QCOMPARE(RunCli(dir, "phantom shepp-logan head.pha").rc, 0);
+        CVolumeView* measured = NewVolume(12, 12, 12);
+        CVolume& b = *measured->GetVolume();
+        for (std::size_t v = 0; v < b.GetVoxelCount(); ++v) b.GetVoxels()[v] = 0.05f * static_cast<float>(v % 23);
+        b.Save((dir + "/b.vol").toStdString());
+        const CliRun fov = RunCli(dir, "compare head.pha b.vol --fov --diff cli.vol");
+        QCOMPARE(fov.rc, 0);
+        const CliRun whole = RunCli(dir, "compare head.pha b.vol");
+        QCOMPARE(whole.rc, 0);
+
+        ScopedFilePrompts prompts;
+        prompts.paths.push_back(dir + "/head.pha");
+        const std::size_t before = m_bench->Volumes().size();
+        measured->CompareWithPhantomAction()->trigger();
+        QCOMPARE(prompts.requests.size(), std::size_t(1));
+        QCOMPARE(prompts.requests[0].filters, QStringList{"Phantom Files (*.pha)"});
+        QCOMPARE(m_bench->Volumes().size(), before + 1);
+        CVolume* difference = m_bench->Volumes().back();
+        QVERIFY(VoxelsOf(*difference) == VolumeVoxels(dir + "/cli.vol"));
+        const QString text = measured->LastReport()->Text();
+        QVERIFY2(text.contains(Figures(fov.out)), qPrintable(text + "\n---\n" + fov.out));
+        QVERIFY2(text.contains(Figures(whole.out)), qPrintable(text + "\n---\n" + whole.out));
+        QVERIFY(text.contains("(voxelized by Tessor)"));
+    }
+#endif
 
 private:
     // Voxel (i, j, k) holds i + 10 j + 100 k.

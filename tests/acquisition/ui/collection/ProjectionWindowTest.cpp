@@ -10,6 +10,7 @@
 
 #include "acquisition/ui/collection/DetectorDialog.h"
 #include "acquisition/ui/collection/SourcePositionDialog.h"
+#include "formats/ui/PngExport.h"
 #include "imaging/dib/Dib.h"
 #include "imaging/ui/BinaryMatrixImportDialog.h"
 #include "imaging/ui/FloatEdit.h"
@@ -39,8 +40,10 @@ private slots:
         QCOMPARE(view->ExportBinaryMatrixAction()->text(), QStringLiteral("Binary Matrix (IEEE Float)"));
         QCOMPARE(view->ExportBitmapAction()->text(), QStringLiteral("Windows Bitmap"));
         QCOMPARE(view->ExportDicomAction()->text(), QStringLiteral("DICOM 3"));
+        QCOMPARE(view->PngExport()->Action()->text(), QStringLiteral("PNG Image"));
         // Nothing to export yet.
         QVERIFY(!view->ExportBinaryMatrixAction()->isEnabled());
+        QVERIFY(!view->PngExport()->Action()->isEnabled());
         QVERIFY(view->ImportBinaryMatrixAction()->isEnabled());
     }
 

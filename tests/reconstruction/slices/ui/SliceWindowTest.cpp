@@ -15,7 +15,10 @@
 #include <QtTest>
 #include <memory>
 
+#include "formats/PngImage.h"
+#include "formats/ui/PngExport.h"
 #include "formats/ui/StackExportMenu.h"
+#include "imaging/ui/ColourMapMenu.h"
 #include "app/ListElementStub.h"
 #include "app/templates/DocManager.h"
 #include "app/ui/FrameTable.h"
@@ -119,7 +122,7 @@ private slots:
         QVERIFY(menus.size() >= 2);
         QCOMPARE(menus.front()->title(), QString("Export"));
         QCOMPARE(Entries(menus.front()),
-                 (QStringList{"Windows Bitmap (original)", "Windows Bitmap  (thresholded)"}));
+                 (QStringList{"Windows Bitmap (original)", "Windows Bitmap  (thresholded)", "PNG Image"}));
         QVERIFY(w.view->ExportOriginalAction()->isEnabled());
         QVERIFY(w.view->ExportThresholdedAction()->isEnabled());
         QCOMPARE(w.frame->windowTitle(), QString("Slice Z = -0.984"));
@@ -129,6 +132,89 @@ private slots:
         SliceWindow e(empty);
         QVERIFY(!e.view->ExportOriginalAction()->isEnabled());
         QVERIFY(!e.view->ExportThresholdedAction()->isEnabled());
+        QVERIFY(!e.view->PngExport()->Action()->isEnabled());
+    }
+
+    void colourMapsChangeThePictureOnly() {
+        auto slice = MakeSlice(9, 5);
+        for (std::size_t k = 0; k < slice->GetPixelCount(); ++k) slice->GetPixels()[k] -= 20.0f;  // -20 .. 28
+        slice->SetValueRange(-20.0f, 28.0f);
+        SliceWindow w(*slice);
+        QMenu* colourMenu = w.view->ColourMaps()->Menu();
+        QCOMPARE(colourMenu->title(), QString("Colour Map"));
+        QCOMPARE(Entries(colourMenu), (QStringList{"Grey", "Diverging", "Perceptual"}));
+        QVERIFY(w.view->ImageMenu()->actions().contains(colourMenu->menuAction()));
+        QVERIFY(w.view->ColourMaps()->Action(ColourMapKind::grey)->isChecked());
+        const QByteArray greyBitmap = BitmapBytes(*w.view->GetBitmap(), m_dir->filePath("grey.bmp"));
+        const QImage greyPicture = w.view->DisplayImage();
+
+        w.view->ColourMaps()->Action(ColourMapKind::diverging)->trigger();
+        QCOMPARE(w.view->ColourMap(), ColourMapKind::diverging);
+        const QImage shown = w.view->DisplayImage().convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(shown.size(), QSize(9, 5));
+        auto rgbAt = [](const QImage& image, int c, int r) {
+            const QRgb p = image.pixel(c, r);
+            return Rgb{static_cast<std::uint8_t>(qRed(p)), static_cast<std::uint8_t>(qGreen(p)),
+                       static_cast<std::uint8_t>(qBlue(p))};
+        };
+        for (std::uint32_t r = 0; r < 5; ++r)
+            for (std::uint32_t c = 0; c < 9; ++c)
+                QCOMPARE(rgbAt(shown, c, r), MapColour(ColourMapKind::diverging, slice->GetPixel(c, r), -20.0f, 28.0f));
+        QCOMPARE(rgbAt(shown, 0, 2), (Rgb{255, 255, 255}));  // 0 is white
+        // The data, the grey bitmap and its exports are untouched.
+        QCOMPARE(BitmapBytes(*w.view->GetBitmap(), m_dir->filePath("after.bmp")), greyBitmap);
+        QVERIFY(w.view->ExportThresholded(m_dir->filePath("t.bmp")));
+        QCOMPARE(FileBytes(m_dir->filePath("t.bmp")), greyBitmap);
+        QCOMPARE(slice->GetPixel(0, 0), -20.0f);
+
+        // The PNG is the picture shown, pixel for pixel.
+        QVERIFY(w.view->PngExport()->Export(m_dir->filePath("shown.png")));
+        const PngPicture png = ReadPng(m_dir->filePath("shown.png").toStdString());
+        QCOMPARE(png.channels, 3);
+        for (std::uint32_t r = 0; r < 5; ++r)
+            for (std::uint32_t c = 0; c < 9; ++c) QCOMPARE(png.At(c, r), rgbAt(shown, c, r));
+        // Back to grey: the grey picture again.
+        w.view->ColourMaps()->Action(ColourMapKind::grey)->trigger();
+        QCOMPARE(w.view->DisplayImage(), greyPicture);
+        w.view->ColourMaps()->Action(ColourMapKind::diverging)->trigger();
+
+        // Moving a slider windows the colours too.
+        w.frame->WidthSlider()->setValue(300);
+        QVERIFY(w.view->IsWindowed());
+        const float low = w.view->WindowLow(), high = w.view->WindowHigh();
+        w.view->ColourMaps()->Action(ColourMapKind::perceptual)->trigger();
+        const QImage perceptual = w.view->DisplayImage();
+        for (std::uint32_t r = 0; r < 5; ++r)
+            for (std::uint32_t c = 0; c < 9; ++c)
+                QCOMPARE(rgbAt(perceptual, c, r), MapColour(ColourMapKind::perceptual, slice->GetPixel(c, r), low, high));
+        QVERIFY(w.view->PngExport()->Export(m_dir->filePath("windowed.png")));
+        QCOMPARE(ReadPng(m_dir->filePath("windowed.png").toStdString()).At(4, 2), rgbAt(perceptual, 4, 2));
+    }
+
+    void pngExportAsksForAPngFileAndKeepsTheOldOneOnFailure() {
+        auto slice = MakeSlice(4, 4);
+        SliceWindow w(*slice);
+        ScopedFilePrompts prompts;
+        prompts.paths.push_back(m_dir->filePath("picked"));
+        w.view->PngExport()->Action()->trigger();
+        QCOMPARE(prompts.requests.size(), std::size_t(1));
+        QCOMPARE(prompts.requests[0].filters, QStringList{"PNG Files (*.png)"});
+        QVERIFY(!prompts.requests[0].open);
+        const QByteArray written = FileBytes(m_dir->filePath("picked.png"));
+        QVERIFY(written.startsWith("\x89PNG"));
+        // Grey with untouched sliders: the levels of the original bitmap.
+        const PngPicture png = ReadPng(m_dir->filePath("picked.png").toStdString());
+        QCOMPARE(png.channels, 1);
+        QCOMPARE(png.bytes[5], GreyIndex(slice->GetPixel(1, 1), slice->GetMinValue(), slice->GetMaxValue()));
+
+        ScopedMessageBoxes boxes;
+        QDir(m_dir->path()).mkpath("in-the-way.png/inside");
+        QVERIFY(!w.view->PngExport()->Export(m_dir->filePath("in-the-way.png")));
+        QVERIFY(!w.view->PngExport()->Export(m_dir->filePath("missing/x.png")));
+        QCOMPARE(boxes.texts.size(), 2);
+        QVERIFY(boxes.texts[1].startsWith("Cannot export to "));
+        QCOMPARE(FileBytes(m_dir->filePath("picked.png")), written);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"picked.png"});
     }
 
     void thresholdedExportIsTheViewsPictureByteForByte() {
@@ -230,7 +316,7 @@ private slots:
         SliceVolume(*volume, kSliceAxisZ, collection);
         CollectionWindow w(collection);
         QCOMPARE(w.view->ExportMenu()->title(), QString("Export"));
-        QCOMPARE(Entries(w.view->ExportMenu()), (QStringList{"HDF5", "TIFF Stack (32-bit Float)"}));
+        QCOMPARE(Entries(w.view->ExportMenu()), (QStringList{"HDF5", "TIFF Stack (32-bit Float)", "PNG Montage"}));
         emit w.view->ExportMenu()->aboutToShow();
         QVERIFY(w.view->StackExports()->Action(StackFormat::tiff)->isEnabled());
         test::ScopedFilePrompts prompts;
@@ -242,6 +328,14 @@ private slots:
         // Three pages of 8 x 4 floats at least.
         QVERIFY(file.size() > qint64(3 * 8 * 4 * 4));
         QVERIFY(w.view->StackExports()->Export(StackFormat::hdf5, m_dir->filePath("slices.h5")));
+        // Three slices of 8 x 4: two columns, two rows, as the command line's montage.
+        prompts.paths.push_back(m_dir->filePath("montage"));
+        w.view->StackExports()->Action(StackFormat::pngMontage)->trigger();
+        QCOMPARE(prompts.requests.back().filters, QStringList{"PNG Files (*.png)"});
+        const PngPicture montage = ReadPng(m_dir->filePath("montage.png").toStdString());
+        QCOMPARE(montage.width, 16u);
+        QCOMPARE(montage.height, 8u);
+        QVERIFY(montage.bytes == MontagePicture(collection, {}).bytes);
 
         CSliceCollection none;
         none.m_bAutoDelete = false;
