@@ -1,8 +1,6 @@
 // voxmill-cli export hdf5|tiff|mha|nrrd and import stack, run as a user
 // runs them; the HDF5 projection export is reconstructed from the file
 // alone and compared with the original collection's volume.
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,24 +13,11 @@ namespace {
 
 using test::CTestFolder;
 
-struct Result {
-    int rc = -1;
-    std::string out, err;
-};
+using Result = test::CliResult;
 
 class FormatCli : public ::testing::Test {
 protected:
-    Result Cli(const std::string& arguments) {
-        const std::string out = m_folder.File("stdout.txt"), err = m_folder.File("stderr.txt");
-        const std::string command = "cd '" + m_folder.Path() + "' && '" VOXMILL_CLI "' " + arguments + " >'" + out +
-                                    "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        Result r;
-        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = CTestFolder::ReadText(out);
-        r.err = CTestFolder::ReadText(err);
-        return r;
-    }
+    Result Cli(const std::string& arguments) { return m_folder.RunCli(VOXMILL_CLI, arguments); }
     bool Exists(const std::string& name) const { return std::filesystem::exists(m_folder.File(name)); }
     static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

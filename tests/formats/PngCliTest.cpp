@@ -3,8 +3,6 @@
 // the grey picture equals the bitmap export's levels, the colour maps the
 // maps' colours of the slice's values, the montage tiles every slice, and
 // a failed export keeps the previous file.
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -22,10 +20,7 @@ namespace {
 
 using test::CTestFolder;
 
-struct Result {
-    int rc = -1;
-    std::string out, err;
-};
+using Result = test::CliResult;
 
 class PngCli : public ::testing::Test {
 protected:
@@ -40,17 +35,7 @@ protected:
             ASSERT_EQ(Cli(std::string("slice ") + name + ".vol --axis z " + name + ".sls").rc, 0);
     }
 
-    Result Cli(const std::string& arguments) {
-        const std::string out = m_folder.File("stdout.txt"), err = m_folder.File("stderr.txt");
-        const std::string command = "cd '" + m_folder.Path() + "' && '" VOXMILL_CLI "' " + arguments + " >'" + out +
-                                    "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        Result r;
-        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = CTestFolder::ReadText(out);
-        r.err = CTestFolder::ReadText(err);
-        return r;
-    }
+    Result Cli(const std::string& arguments) { return m_folder.RunCli(VOXMILL_CLI, arguments); }
     PngPicture Read(const std::string& name) { return ReadPng(m_folder.File(name)); }
     static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -1,7 +1,5 @@
 // voxmill-cli plugins, reconstruct, and the volume's export and info, run
 // as a user runs them, each test with its own registry file.
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,24 +12,11 @@ namespace {
 
 using test::CTestFolder;
 
-struct Result {
-    int rc = -1;
-    std::string out, err;
-};
+using Result = test::CliResult;
 
 class ReconstructionCli : public ::testing::Test {
 protected:
-    Result Cli(const std::string& arguments) {
-        const std::string out = m_folder.File("stdout.txt"), err = m_folder.File("stderr.txt");
-        const std::string command = "cd '" + m_folder.Path() + "' && '" VOXMILL_CLI "' " + arguments + " >'" + out +
-                                    "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        Result r;
-        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = CTestFolder::ReadText(out);
-        r.err = CTestFolder::ReadText(err);
-        return r;
-    }
+    Result Cli(const std::string& arguments) { return m_folder.RunCli(VOXMILL_CLI, arguments); }
 
     void RegisterTestRenderer() {
         const Result r = Cli("plugins register '" VOXMILL_TEST_RENDERER "'");
@@ -160,6 +145,35 @@ TEST_F(ReconstructionCli, RenderersReconstructACollectionWithoutItsFirstMember) 
     r = Cli("reconstruct scan.prs none.vol --renderer Karvex --voxels 8 8 8");
     EXPECT_NE(r.rc, 0);
     EXPECT_FALSE(std::filesystem::exists(m_folder.File("none.vol")));
+}
+#endif
+
+#if defined(VOXMILL_TESSOR_MODULE) && defined(VOXMILL_KARVEX_MODULE)
+// A quarter circle is neither a full scan nor a short one: both renderers
+// still reconstruct, unweighted, and the command says why, naming neither
+// a failure nor an empty result.
+TEST_F(ReconstructionCli, AnUnevenArcIsReconstructedAndTheReasonPrinted) {
+    ASSERT_EQ(Cli("plugins register '" VOXMILL_TESSOR_MODULE "'").rc, 0);
+    ASSERT_EQ(Cli("plugins register '" VOXMILL_KARVEX_MODULE "'").rc, 0);
+    ASSERT_EQ(Cli("phantom shepp-logan head.pha").rc, 0);
+    ASSERT_EQ(Cli("project head.pha arc.prs --pixels 32 32 --end 90 --steps 8").rc, 0);
+    ASSERT_EQ(Cli("project head.pha full.prs --pixels 32 32 --steps 8").rc, 0);
+    const std::string why =
+        "voxmill-cli: the projections cover neither a full circle nor a short scan (180 degrees plus the fan angle, "
+        "in even steps): reconstructed without short-scan weights";
+    for (const char* renderer : {"Tessor", "Karvex"}) {
+        // Tessor weighs short scans in its collection mode; Karvex always reads the whole collection.
+        const std::string options =
+            std::string(" --force --voxels 8 8 8 --renderer ") + renderer +
+            (std::string(renderer) == "Tessor" ? " --option IsProcessCollection=1" : "");
+        Result r = Cli("reconstruct arc.prs arc.vol" + options);
+        ASSERT_EQ(r.rc, 0) << renderer << ": " << r.err;
+        EXPECT_TRUE(Has(r.err, why)) << renderer << ": " << r.err;
+        EXPECT_TRUE(std::filesystem::exists(m_folder.File("arc.vol")));
+        r = Cli("reconstruct full.prs full.vol" + options);
+        ASSERT_EQ(r.rc, 0) << renderer << ": " << r.err;
+        EXPECT_FALSE(Has(r.err, "short scan")) << renderer << ": " << r.err;
+    }
 }
 #endif
 

@@ -3,6 +3,8 @@
 // test ever reads or writes the user's registry.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,12 @@
 #include <vector>
 
 namespace voxmill::test {
+
+// What a command printed and its exit status (-1 when it did not exit).
+struct CliResult {
+    int rc = -1;
+    std::string out, err;
+};
 
 class CTestFolder {
 public:
@@ -37,6 +45,18 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
     std::string Registry() const { return File("registry.ini"); }
+
+    // Runs `cli ARGUMENTS` in the folder through the shell, as a user types it.
+    CliResult RunCli(const std::string& cli, const std::string& arguments) const {
+        const std::string out = File("stdout.txt"), err = File("stderr.txt");
+        const std::string command = "cd '" + m_path + "' && '" + cli + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        CliResult r;
+        r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadText(out);
+        r.err = ReadText(err);
+        return r;
+    }
 
     static std::string ReadText(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
