@@ -70,6 +70,9 @@ RunScope::~RunScope() {
     QCoreApplication::processEvents();
     qApp->removeEventFilter(this);
     if (m_pFrame) {
+        // A run that ended before its last step (a failure, a prompt
+        // answered Cancel) would otherwise leave its bar standing.
+        m_pFrame->HideProgress();
         m_pFrame->HideCancel();
         m_pFrame->ClearCancel();
     }

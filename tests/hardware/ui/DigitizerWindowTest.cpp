@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
@@ -17,6 +18,7 @@
 #include "acquisition/ui/ProjectorPropertyPage_Target.h"
 #include "acquisition/ui/ProjectorPropertySheet.h"
 #include "app/ui/MainFrame.h"
+#include "app/ui/OperatorChildFrame.h"
 #include "app/ui/VoxmillApp.h"
 #include "app/ui/WorkbenchFrames.h"
 #include "hardware/Digitizer.h"
@@ -142,6 +144,10 @@ private slots:
         auto* cine = dynamic_cast<CSlideCollection*>(projectorView->LastCollectionFrame()->GetDocument());
         QVERIFY(cine);
         QCOMPARE(cine->GetCount(), std::size_t{2});
+        // The run ended before its last step: no bar is left standing.
+        auto* frame = dynamic_cast<COperatorChildFrame*>(projectorView->GetParentFrame());
+        QVERIFY(frame);
+        QVERIFY(frame->ProgressBar()->isHidden());
     }
 
     void linkedMembersAreNamedAfterTheCollection() {
