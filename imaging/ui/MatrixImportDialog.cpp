@@ -126,7 +126,7 @@ void CMatrixImportDialog::UpdateReadLength() {
     m_pReadLength->setText(ReadLengthText());
     const std::string problem = LengthProblem();
     m_pLengthProblem->setText(problem.empty() ? QString()
-                                              : QStringLiteral("The file is too short: %1.")
+                                              : QStringLiteral("The file is too short for these values: %1.")
                                                     .arg(QString::fromStdString(problem)));
     if (m_pLengthProblem->isVisibleTo(this) == problem.empty()) {
         m_pLengthProblem->setVisible(!problem.empty());

@@ -108,7 +108,7 @@ private slots:
         dialog.OffsetEdit()->setValue(1);  // one byte past the end
         QVERIFY(dialog.LengthProblemLabel()->isVisible());
         QCOMPARE(dialog.LengthProblemLabel()->text(),
-                 QStringLiteral("The file is too short: they read 16385 bytes, the file holds 16384."));
+                 QStringLiteral("The file is too short for these values: they read 16385 bytes, the file holds 16384."));
         // A picture for a person to look at, when a folder for it is given.
         if (const QByteArray shots = qgetenv("VOXMILL_SHOTS"); !shots.isEmpty())
             dialog.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/import-too-short.png"));
