@@ -19,6 +19,7 @@
 #include "app/ListElement.h"
 #include "imaging/BinaryMatrixImport.h"
 #include "imaging/GreyMap.h"
+#include "imaging/SurfaceGrid.h"
 
 namespace voxmill {
 
@@ -34,7 +35,7 @@ struct SurfacePixelRelease {
     }
 };
 
-class CSurface : public CListElement {
+class CSurface : public CListElement, public SurfaceGrid {
     VOXMILL_DECLARE_SERIAL(CSurface)
 
 public:
@@ -68,19 +69,9 @@ public:
     bool HasPixels() const { return m_pPixels != nullptr; }
     float* GetPixels() { return m_pPixels.get(); }
     const float* GetPixels() const { return m_pPixels.get(); }
-    std::size_t GetPixelCount() const { return static_cast<std::size_t>(m_width) * m_height; }
     float GetPixel(std::uint32_t column, std::uint32_t row) const { return m_pPixels[std::size_t(row) * m_width + column]; }
+    // Counts, extent, grid and import values: see SurfaceGrid.
 
-    std::uint32_t GetWidth() const { return m_width; }
-    std::uint32_t GetHeight() const { return m_height; }
-    double GetDimX() const { return m_dimX; }
-    double GetDimY() const { return m_dimY; }
-    double GetFirstX() const { return m_firstX; }
-    double GetLastX() const { return m_lastX; }
-    double GetFirstY() const { return m_firstY; }
-    double GetLastY() const { return m_lastY; }
-    double GetPitchX() const { return m_pitchX; }
-    double GetPitchY() const { return m_pitchY; }
     float GetMinValue() const { return m_minValue; }
     float GetMaxValue() const { return m_maxValue; }
     void SetValueRange(float minValue, float maxValue) { m_minValue = minValue; m_maxValue = maxValue; }
@@ -117,14 +108,6 @@ public:
     // without pixels.
     void StoreBitmap(CArchive& ar) const;
 
-    // Gives the image the values of the import dialog: element type and
-    // size, offset, pixel counts and physical size, ready for LoadBinaryMatrix.
-    void SetImportValues(const BinaryMatrixImport& values);
-    BinaryMatrixImport GetImportValues() const;
-    std::int32_t GetImportType() const { return m_importType; }
-    std::uint8_t GetImportElementSize() const { return m_importElementSize; }
-    std::uint32_t GetImportOffset() const { return m_importOffset; }
-
     // Not owned; while set, the bitmap export writes it instead of MakeBitmap()
     // (the thresholded export of what a view shows).
     void SetExportBitmap(const CDib* bitmap) { m_pExportBitmap = bitmap; }
@@ -152,19 +135,9 @@ private:
     using PixelBlock = std::unique_ptr<float[], SurfacePixelRelease>;
     using PixelRelease = SurfacePixelRelease;
 
-    void SetGrid(double dimX, double dimY, std::uint32_t width, std::uint32_t height);
     void WriteGreyRows(CDib& bitmap, float low, float high) const;
 
-    std::int32_t m_importType = kIeeeFloat;
-    std::uint8_t m_importElementSize = 0;
-    std::uint32_t m_importOffset = 0;
     const CDib* m_pExportBitmap = nullptr;
-    std::uint32_t m_width = 0;
-    std::uint32_t m_height = 0;
-    double m_dimX = 0, m_dimY = 0;
-    double m_firstX = 0, m_lastX = 0;
-    double m_firstY = 0, m_lastY = 0;
-    double m_pitchX = 0, m_pitchY = 0;
     PixelBlock m_pPixels;
     float m_minValue = kInitialMinValue;
     float m_maxValue = kInitialMaxValue;

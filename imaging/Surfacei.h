@@ -21,6 +21,7 @@
 #include "imaging/BinaryMatrixImport.h"
 #include "imaging/GreyMap.h"
 #include "imaging/Surface.h"
+#include "imaging/SurfaceGrid.h"
 
 namespace voxmill {
 
@@ -28,7 +29,7 @@ class CArchive;
 class CDib;
 class CDocTemplate;
 
-class CSurfacei : public CListElement {
+class CSurfacei : public CListElement, public SurfaceGrid {
     VOXMILL_DECLARE_SERIAL(CSurfacei)
 
 public:
@@ -56,21 +57,11 @@ public:
     bool HasPixels() const { return m_pPixels != nullptr; }
     std::uint8_t* GetPixels() { return m_pPixels.get(); }
     const std::uint8_t* GetPixels() const { return m_pPixels.get(); }
-    std::size_t GetPixelCount() const { return static_cast<std::size_t>(m_width) * m_height; }
     std::uint8_t GetPixel(std::uint32_t column, std::uint32_t row) const {
         return m_pPixels[std::size_t(row) * m_width + column];
     }
+    // Counts, extent, grid and import values: see SurfaceGrid.
 
-    std::uint32_t GetWidth() const { return m_width; }
-    std::uint32_t GetHeight() const { return m_height; }
-    double GetDimX() const { return m_dimX; }
-    double GetDimY() const { return m_dimY; }
-    double GetFirstX() const { return m_firstX; }
-    double GetLastX() const { return m_lastX; }
-    double GetFirstY() const { return m_firstY; }
-    double GetLastY() const { return m_lastY; }
-    double GetPitchX() const { return m_pitchX; }
-    double GetPitchY() const { return m_pitchY; }
     std::uint8_t GetMinValue() const { return m_minValue; }
     std::uint8_t GetMaxValue() const { return m_maxValue; }
     void SetValueRange(std::uint8_t minValue, std::uint8_t maxValue) {
@@ -108,12 +99,6 @@ public:
     // Writes MakeBitmap() as a BMP file; nothing without pixels.
     void StoreBitmap(CArchive& ar) const;
 
-    void SetImportValues(const BinaryMatrixImport& values);
-    BinaryMatrixImport GetImportValues() const;
-    std::int32_t GetImportType() const { return m_importType; }
-    std::uint8_t GetImportElementSize() const { return m_importElementSize; }
-    std::uint32_t GetImportOffset() const { return m_importOffset; }
-
     // Replaces the image by a raw matrix read with these values. Throws
     // (image unchanged) when the values are unusable or the file is shorter
     // than their read length. The document path stays.
@@ -131,25 +116,10 @@ protected:
     void TakeImage(CSurfacei& other);
 
 private:
-    std::int32_t m_importType = kIeeeFloat;
-    std::uint8_t m_importElementSize = 0;
-    std::uint32_t m_importOffset = 0;
-    std::uint32_t m_width = 0;
-    std::uint32_t m_height = 0;
-    double m_dimX = 0, m_dimY = 0;
-    double m_firstX = 0, m_lastX = 0;
-    double m_firstY = 0, m_lastY = 0;
-    double m_pitchX = 0, m_pitchY = 0;
     std::unique_ptr<std::uint8_t[]> m_pPixels;
     std::uint8_t m_minValue = kInitialMinValue;
     std::uint8_t m_maxValue = kInitialMaxValue;
 };
-
-// Whether `count` matrices of these values (element size x width x height
-// each) fit in `available` bytes, with `bytes` their size (0 when the
-// product does not fit 64 bits).
-bool MatrixBytesWithin(const BinaryMatrixImport& values, std::uint64_t available, std::uint64_t& bytes,
-                       std::uint64_t count = 1);
 
 // One binary matrix element of the import type reduced to a byte, as the
 // 8-bit import reads it: -1.5 as a float gives 255, 300 as int16 gives 44.

@@ -363,6 +363,62 @@ TEST_F(SurfaceBinaryMatrix, SerializeFollowsTheAttachedTemplate) {
     EXPECT_EQ(ReadAt<std::uint32_t>(testing::ReadBytes(dir.File("n.raw")), 0), 2u);
 }
 
+// The element size comes from the type, so an image sized by Create alone
+// (no import values given) still reads its floats; an import then brings
+// the new image's grid, range and import values over whole, and a new
+// document forgets them all.
+TEST_F(SurfaceBinaryMatrix, LoadAfterCreateImportAndNewDocument) {
+    CSurface s;
+    ASSERT_TRUE(s.Create(2.0, 1.0, 2, 1));
+    EXPECT_EQ(s.GetImportElementSize(), 0);
+    Bytes f;
+    Append(f, 3.5f);
+    Append(f, -1.0f);
+    {
+        CMemFile file(f);
+        CArchive ar(file, CArchive::load);
+        s.LoadBinaryMatrix(ar);
+    }
+    EXPECT_EQ(s.GetPixel(0, 0), 3.5f);
+    EXPECT_EQ(s.GetPixel(1, 0), -1.0f);
+    EXPECT_EQ(s.GetImportElementSize(), 4);
+    EXPECT_EQ(s.GetMinValue(), -1.0f);
+    EXPECT_EQ(s.GetMaxValue(), 3.5f);
+
+    Bytes i16;
+    for (std::int16_t v = 1; v <= 8; ++v) Append(i16, v);
+    testing::WriteBytes(dir.File("g.raw"), i16);
+    BinaryMatrixImport v;
+    v.type = kInt16;
+    v.width = 4;
+    v.height = 2;
+    v.dimX = 2.0f;
+    s.ImportBinaryMatrix(dir.File("g.raw"), v);
+    EXPECT_EQ(s.GetWidth(), 4u);
+    EXPECT_EQ(s.GetHeight(), 2u);
+    EXPECT_EQ(s.GetPitchX(), 0.5);
+    EXPECT_EQ(s.GetPitchY(), 0.5);
+    EXPECT_EQ(s.GetFirstX(), -0.75);
+    EXPECT_EQ(s.GetLastX(), 0.75);
+    EXPECT_EQ(s.GetFirstY(), -0.25);
+    EXPECT_EQ(s.GetLastY(), 0.25);
+    EXPECT_EQ(s.GetPixel(3, 1), 8.0f);
+    EXPECT_EQ(s.GetMinValue(), 1.0f);  // not widened from the old image's range
+    EXPECT_EQ(s.GetMaxValue(), 8.0f);
+    EXPECT_EQ(s.GetImportType(), kInt16);
+    EXPECT_EQ(s.GetImportElementSize(), 2);
+
+    EXPECT_TRUE(s.OnNewDocument());
+    EXPECT_FALSE(s.HasPixels());
+    EXPECT_EQ(s.GetPixelCount(), 0u);
+    EXPECT_EQ(s.GetDimX(), 0.0);
+    EXPECT_EQ(s.GetLastY(), 0.0);
+    EXPECT_EQ(s.GetImportType(), kIeeeFloat);
+    EXPECT_EQ(s.GetImportElementSize(), 0);
+    EXPECT_EQ(s.GetMinValue(), CSurface::kInitialMinValue);
+    EXPECT_EQ(s.GetMaxValue(), CSurface::kInitialMaxValue);
+}
+
 // --- pictures ----------------------------------------------------------------
 
 TEST(SurfaceBitmap, FiveByThreeIsEightWideWithRowsFlipped) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/DocTemplate.h"
 #include "app/archive/Archive.h"
 #include "app/archive/ArchiveException.h"
 #include "app/archive/File.h"
@@ -232,6 +233,60 @@ TEST_F(SurfaceiBinaryMatrix, OffsetShortFileAndExport) {
     // A failed import keeps the image.
     EXPECT_THROW(s->ImportBinaryMatrix(dir.File("missing.raw"), s->GetImportValues()), std::exception);
     EXPECT_EQ(s->GetPixel(0, 0), 10);
+}
+
+// Opening a raw matrix through the attached template: the offset is skipped
+// once, a file one byte short names what it lacks, and the record written
+// back is the bytes alone.
+TEST_F(SurfaceiBinaryMatrix, SerializeReadsAndWritesTheMatrix) {
+    CDocTemplate binary(0, "\nBinary Matrix\n\nBinary Matrix Raw Files (*.raw)\n.raw\nBinaryMatrix.Document\n", false,
+                        nullptr);
+    Bytes b = {0xEE, 0xEE, 0xEE};
+    Append(b, std::int16_t{0x0105});
+    Append(b, std::int16_t{0x0203});
+    BinaryMatrixImport v;
+    v.type = kInt16;
+    v.width = 2;
+    v.height = 1;
+    v.offset = 3;
+    CSurfacei s;
+    s.SetDocTemplate(&binary);
+    s.SetImportValues(v);
+    {
+        CMemFile file(b);
+        CArchive ar(file, CArchive::load);
+        s.Serialize(ar);
+    }
+    EXPECT_EQ(s.GetPixel(0, 0), 5);
+    EXPECT_EQ(s.GetPixel(1, 0), 3);
+    EXPECT_EQ(s.GetMinValue(), 3);
+    EXPECT_EQ(s.GetMaxValue(), 5);
+    EXPECT_EQ(s.GetLastX(), 0.25);
+
+    b.pop_back();
+    CSurfacei shortOne;
+    shortOne.SetDocTemplate(&binary);
+    shortOne.SetImportValues(v);
+    try {
+        CMemFile file(b);
+        CArchive ar(file, CArchive::load);
+        shortOne.Serialize(ar);
+        ADD_FAILURE() << "a short matrix was read";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.cause(), CArchiveException::endOfFile);
+        EXPECT_STREQ(e.what(),
+                     "archive error at byte 3: binary matrix: 2 x 1 16 bit Integer elements need 4 bytes, "
+                     "the file has 3 left");
+    }
+    EXPECT_FALSE(shortOne.HasPixels());
+
+    CMemFile out;
+    {
+        CArchive ar(out, CArchive::store);
+        s.Serialize(ar);
+        ar.Close();
+    }
+    EXPECT_EQ(out.bytes(), Bytes({5, 3}));
 }
 
 // --- pictures --------------------------------------------------------------
