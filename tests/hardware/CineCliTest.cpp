@@ -93,6 +93,22 @@ TEST_F(CineCli, CineImportExportsAndEdits) {
     EXPECT_NE(Run("info c.sds").out.find("slides: 0"), std::string::npos);
 }
 
+TEST_F(CineCli, ImportFilesRefusesOptionsAmongTheInputsAndSaysWhichFilesWereDropped) {
+    testing::WriteBytes(dir.File("f0.raw"), Bytes(16, 9));
+    Result r = Run("cine import-files c.sds f0.raw --bogus");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "voxmill-cli: unknown option '--bogus'\n");
+    EXPECT_FALSE(fs::exists(dir.File("c.sds")));
+    r = Run("cine import-files c.sds f0.raw missing.raw --type int8 --pixels 4 4");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.rfind("voxmill-cli: dropped missing.raw: ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\nc.sds: 1 of 2 files imported\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir.File("f0.raw.SLD")));
+    r = Run("cine import-files c.sds f0.raw");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "voxmill-cli: c.sds already exists (use --force to replace it)\n");
+}
+
 TEST_F(CineCli, ImportFilesAndGenerateLinked) {
     for (int k = 0; k < 4; ++k) {
         testing::WriteBytes(dir.File("f" + std::to_string(k) + ".raw"), Bytes(16, static_cast<std::uint8_t>(50 * k)));
