@@ -1,6 +1,5 @@
 #include "cli/AcquisitionCommands.h"
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -11,6 +10,7 @@
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
 #include "app/ListElementStub.h"
+#include "cli/CollectionCommon.h"
 #include "cli/Command.h"
 
 namespace voxmill::cli {
@@ -88,18 +88,6 @@ void TakeVector(Args& args, const char* option, float (&v)[3]) {
     for (int k = 0; k < 3; ++k) v[k] = static_cast<float>(values[k]);
 }
 
-void CheckUsable(const std::string& problem) {
-    if (!problem.empty()) throw CliError(problem);
-}
-
-std::string Point(const CVector4& p) {
-    char text[96];
-    // Rounding residues of the circle's sines (1e-16) would print as -0.0000.
-    auto shown = [](double v) { return std::fabs(v) < 5e-5 ? 0.0 : v; };
-    std::snprintf(text, sizeof text, "(%+.4f, %+.4f, %+.4f)", shown(p.x), shown(p.y), shown(p.z));
-    return text;
-}
-
 void PrintImage(const CSurface& s, std::ostream& out, const char* indent) {
     char line[256];
     std::snprintf(line, sizeof line, "%simage: %u x %u pixels, %g x %g units, pitch %g x %g\n", indent,
@@ -140,18 +128,14 @@ int RunImportRaw(Args& args) {
     TakeVector(args, "--detector-centre", placement.center);
     TakeVector(args, "--h-vector", placement.horizontal);
     TakeVector(args, "--v-vector", placement.vertical);
-    const bool force = args.Flag("--force");
-    const std::string in = args.Next("raw file");
-    const std::string out = args.Next("projection file");
-    args.Finish();
-    CheckCanCreate(out, force);
+    const InOutFiles files = TakeInOutFiles(args, "raw file", "projection file");
 
-    BinaryMatrixImport values = CProjection::ProposeImport(in);
+    BinaryMatrixImport values = CProjection::ProposeImport(files.in);
     matrix.ApplyTo(values);
     CheckUsable(values.Problem());
-    projection.ImportBinaryMatrix(in, values, source, placement);
-    projection.Save(out);
-    std::cout << out << ": " << values.width << " x " << values.height << ' ' << BinaryMatrixTypeText(values.type)
+    projection.ImportBinaryMatrix(files.in, values, source, placement);
+    projection.Save(files.out);
+    std::cout << files.out << ": " << values.width << " x " << values.height << ' ' << BinaryMatrixTypeText(values.type)
               << " pixels\n";
     return 0;
 }
@@ -160,81 +144,50 @@ int RunImportSinogram(Args& args) {
     const MatrixOptions matrix = TakeMatrixOptions(args);
     int count = 0;
     const bool hasCount = args.Option("--count", &count, 1);
-    const bool force = args.Flag("--force");
-    const std::string in = args.Next("sinogram file");
-    const std::string out = args.Next("collection file");
-    args.Finish();
-    CheckCanCreate(out, force);
+    const InOutFiles files = TakeInOutFiles(args, "sinogram file", "collection file");
 
-    SinogramImport values = CProjectionCollection::ProposeSinogramImport(in);
+    SinogramImport values = CProjectionCollection::ProposeSinogramImport(files.in);
     matrix.ApplyTo(values.matrix);
     if (hasCount) values.count = Positive(count, "--count");
     CheckUsable(values.Problem());
     CProjectionCollection collection;
     collection.OnNewDocument();
-    collection.ImportSinogram(in, values);
-    collection.Save(out);
-    std::cout << out << ": " << collection.GetCount() << " projections of " << values.matrix.width << " x "
+    collection.ImportSinogram(files.in, values);
+    collection.Save(files.out);
+    std::cout << files.out << ": " << collection.GetCount() << " projections of " << values.matrix.width << " x "
               << values.matrix.height << " pixels\n";
     return 0;
 }
 
 int RunImportRaws(Args& args) {
     const MatrixOptions matrix = TakeMatrixOptions(args);
-    const bool force = args.Flag("--force");
-    const std::string out = args.Next("collection file");
-    std::vector<std::string> inputs;
-    inputs.push_back(args.Next("raw file"));
-    while (!args.Empty()) inputs.push_back(args.Next("raw file"));
-    for (const std::string& word : inputs)
-        if (word.rfind("--", 0) == 0) throw CliError("unknown option '" + word + "'");
-    CheckCanCreate(out, force);
+    const RawFilesLine line = TakeRawFilesLine(args, "collection file");
 
-    const std::int64_t length = CProjectionCollection::CommonRawFileLength(inputs);
+    const std::int64_t length = CProjectionCollection::CommonRawFileLength(line.inputs);
     if (length < 0) throw CliError("the raw files differ in length; nothing imported");
-    if (length == 0) throw CliError(inputs.front() + " is empty or cannot be read; nothing imported");
+    if (length == 0) throw CliError(line.inputs.front() + " is empty or cannot be read; nothing imported");
     BinaryMatrixImport values = BinaryMatrixImport::ForFileLength(static_cast<std::uint64_t>(length));
     matrix.ApplyTo(values);
     CheckUsable(values.Problem());
-
-    CProjectionCollection collection;
-    collection.OnNewDocument();
-    // With its path set first the members are staged, so a collection
-    // replaced with --force keeps its members until the new one is saved.
-    collection.SetPathName(std::filesystem::absolute(out).lexically_normal().string());
-    const CProjectionCollection::RawFilesReport report = collection.ImportRawFiles(inputs, values);
-    for (const std::string& why : report.dropped) std::cerr << "voxmill-cli: dropped " << why << '\n';
-    for (const std::string& path : report.inPlace)
-        std::cerr << "voxmill-cli: " << path << ": its .PRJ file could not be written; kept in place\n";
-    collection.Save(out);
-    std::cout << out << ": " << report.importedCount << " of " << inputs.size() << " files imported\n";
-    return report.dropped.empty() ? 0 : 1;
+    return ImportRawFilesInto<CProjectionCollection>(line, values, ".PRJ");
 }
 
 // --- export --------------------------------------------------------------------
 
 void ExportProjectionRaw(const std::string& in, const std::string& out) {
-    CProjection projection;
-    projection.Open(in);
-    projection.ExportBinaryMatrix(out);
+    ExportOpened<CProjection>(in, out, &CProjection::ExportBinaryMatrix);
 }
 
 void ExportProjectionBitmap(const std::string& in, const std::string& out) {
-    CProjection projection;
-    projection.Open(in);
-    projection.ExportBitmap(out);
+    ExportOpened<CProjection>(in, out, &CProjection::ExportBitmap);
 }
 
 void ExportProjectionDicom(const std::string& in, const std::string& out) {
-    CProjection projection;
-    projection.Open(in);
-    projection.ExportDicom(out);
+    ExportOpened<CProjection>(in, out, &CProjection::ExportDicom);
 }
 
 void ExportCollectionSinogram(const std::string& in, const std::string& out) {
-    CProjectionCollection collection;
-    collection.Open(in);
-    collection.ExportSinogram(out);
+    ExportOpened<CProjectionCollection>(in, out, &CProjectionCollection::ExportSinogram);
 }
 
 // --- info ----------------------------------------------------------------------

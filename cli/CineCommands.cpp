@@ -1,6 +1,5 @@
 #include "cli/CineCommands.h"
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -11,6 +10,7 @@
 #include "app/ListElementStub.h"
 #include "app/archive/File.h"
 #include "cli/AcquisitionCommands.h"
+#include "cli/CollectionCommon.h"
 #include "cli/Command.h"
 #include "hardware/Exposure.h"
 #include "hardware/Slide.h"
@@ -47,13 +47,6 @@ const char* const kCineUsage =
 
 namespace {
 
-std::string Point(const CVector4& p) {
-    char text[96];
-    auto shown = [](double v) { return std::fabs(v) < 5e-5 ? 0.0 : v; };
-    std::snprintf(text, sizeof text, "(%+.4f, %+.4f, %+.4f)", shown(p.x), shown(p.y), shown(p.z));
-    return text;
-}
-
 void PrintSlide(const CSlide& s, std::ostream& out, const char* indent) {
     char line[256];
     std::snprintf(line, sizeof line, "%simage: %u x %u 8-bit pixels, %g x %g units\n", indent, s.GetWidth(),
@@ -75,19 +68,15 @@ void ReportCineProblems(const std::vector<std::string>& problems, const char* wh
 
 int SlideImport(Args& args) {
     const MatrixOptions matrix = TakeMatrixOptions(args);
-    const bool force = args.Flag("--force");
-    const std::string in = args.Next("raw file");
-    const std::string out = args.Next("slide file");
-    args.Finish();
-    CheckCanCreate(out, force);
-    BinaryMatrixImport values = CSlide::ProposeImport(in);
+    const InOutFiles files = TakeInOutFiles(args, "raw file", "slide file");
+    BinaryMatrixImport values = CSlide::ProposeImport(files.in);
     matrix.ApplyTo(values);
-    if (const std::string problem = values.Problem(); !problem.empty()) throw CliError(problem);
+    CheckUsable(values.Problem());
     CSlide slide;
     slide.OnNewDocument();
-    slide.ImportRawMatrix(in, values);
-    slide.Save(out);
-    std::cout << out << ": " << values.width << " x " << values.height << ' ' << BinaryMatrixTypeText(values.type)
+    slide.ImportRawMatrix(files.in, values);
+    slide.Save(files.out);
+    std::cout << files.out << ": " << values.width << " x " << values.height << ' ' << BinaryMatrixTypeText(values.type)
               << " elements as bytes " << int(slide.GetMinValue()) << " .. " << int(slide.GetMaxValue()) << '\n';
     return 0;
 }
@@ -115,51 +104,29 @@ int CineImport(Args& args) {
     const MatrixOptions matrix = TakeMatrixOptions(args);
     int units = 0;
     if (!args.Option("--units", &units, 1)) throw CliError("cine import needs --units N (the number of frames)");
-    const bool force = args.Flag("--force");
-    const std::string in = args.Next("raw file");
-    const std::string out = args.Next("cine file");
-    args.Finish();
-    CheckCanCreate(out, force);
-    SinogramImport values = CSlideCollection::ProposeCineImport(in);
+    const InOutFiles files = TakeInOutFiles(args, "raw file", "cine file");
+    SinogramImport values = CSlideCollection::ProposeCineImport(files.in);
     matrix.ApplyTo(values.matrix);
     values.count = Positive(units, "--units");
-    if (const std::string problem = values.Problem(); !problem.empty()) throw CliError(problem);
+    CheckUsable(values.Problem());
     CSlideCollection cine;
     cine.OnNewDocument();
-    cine.ImportCine(in, values);
-    cine.Save(out);
-    std::cout << out << ": " << cine.GetCount() << " frames of " << values.matrix.width << " x " << values.matrix.height
+    cine.ImportCine(files.in, values);
+    cine.Save(files.out);
+    std::cout << files.out << ": " << cine.GetCount() << " frames of " << values.matrix.width << " x " << values.matrix.height
               << " pixels\n";
     return 0;
 }
 
 int CineImportFiles(Args& args) {
     const MatrixOptions matrix = TakeMatrixOptions(args);
-    const bool force = args.Flag("--force");
-    const std::string out = args.Next("cine file");
-    std::vector<std::string> inputs;
-    inputs.push_back(args.Next("raw file"));
-    while (!args.Empty()) inputs.push_back(args.Next("raw file"));
-    for (const std::string& word : inputs)
-        if (word.rfind("--", 0) == 0) throw CliError("unknown option '" + word + "'");
-    CheckCanCreate(out, force);
+    const RawFilesLine line = TakeRawFilesLine(args, "cine file");
     // The dialog is filled in once, from the first file.
     BinaryMatrixImport values =
-        BinaryMatrixImport::ForFileLength(CDiskFile(inputs.front(), CDiskFile::modeRead).GetLength());
+        BinaryMatrixImport::ForFileLength(CDiskFile(line.inputs.front(), CDiskFile::modeRead).GetLength());
     matrix.ApplyTo(values);
-    if (const std::string problem = values.Problem(); !problem.empty()) throw CliError(problem);
-    CSlideCollection cine;
-    cine.OnNewDocument();
-    // With its path known first, the cine stages the slide files: one it
-    // replaces (--force) keeps its slides until the new one is saved.
-    cine.SetPathName(std::filesystem::absolute(out).lexically_normal().string());
-    const CSlideCollection::RawFilesReport report = cine.ImportRawFiles(inputs, values);
-    ReportCineProblems(report.dropped, "dropped");
-    for (const std::string& path : report.inPlace)
-        std::cerr << "voxmill-cli: " << path << ": its .SLD file could not be written; kept in place\n";
-    cine.Save(out);
-    std::cout << out << ": " << report.importedCount << " of " << inputs.size() << " files imported\n";
-    return report.dropped.empty() ? 0 : 1;
+    CheckUsable(values.Problem());
+    return ImportRawFilesInto<CSlideCollection>(line, values, ".SLD");
 }
 
 int CineGenerate(Args& args) {
@@ -267,27 +234,19 @@ int RunCineCommand(Args& args) {
 }
 
 void ExportSlideRaw(const std::string& in, const std::string& out) {
-    CSlide slide;
-    slide.Open(in);
-    slide.ExportBinaryMatrix(out);
+    ExportOpened<CSlide>(in, out, &CSlide::ExportBinaryMatrix);
 }
 
 void ExportSlideBitmap(const std::string& in, const std::string& out) {
-    CSlide slide;
-    slide.Open(in);
-    slide.ExportBitmap(out);
+    ExportOpened<CSlide>(in, out, &CSlide::ExportBitmap);
 }
 
 void ExportCineRaw(const std::string& in, const std::string& out) {
-    CSlideCollection cine;
-    cine.Open(in);
-    cine.ExportCine(out);
+    ExportOpened<CSlideCollection>(in, out, &CSlideCollection::ExportCine);
 }
 
 void ExportCineAvi(const std::string& in, const std::string& out) {
-    CSlideCollection cine;
-    cine.Open(in);
-    cine.ExportAvi(out);
+    ExportOpened<CSlideCollection>(in, out, &CSlideCollection::ExportAvi);
 }
 
 void PrintSlideInfo(const std::string& path, std::ostream& out) {

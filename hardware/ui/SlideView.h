@@ -8,58 +8,38 @@
 #pragma once
 
 #include <QString>
-#include <functional>
-#include <string>
 
+#include "acquisition/ui/collection/ImageDocumentView.h"
+#include "hardware/Slide.h"
 #include "imaging/ui/SurfaceiView.h"
-
-class QAction;
-class QMenu;
 
 namespace voxmill {
 
 class CChildFrame;
-class CSlide;
 
-class CSlideView : public CSurfaceiView {
+using CSlideViewBase = CImageDocumentView<CSurfaceiView, CSlide>;
+
+class CSlideView : public CSlideViewBase {
     Q_OBJECT
 
 public:
     explicit CSlideView(QWidget* parent = nullptr);
     ~CSlideView() override;
 
-    CSlide* GetSlide() const;
-    QList<QMenu*> DocumentMenus() const override;
-    QString FrameTitle() const override;
-    void OnInitialUpdate() override;
-    void OnUpdate(CView* sender, long hint, CObject* pHint) override;
+    CSlide* GetSlide() const { return GetImageDocument(); }
 
     // "Generate Projection" with the reference file chosen: the new
     // projection's window, or null after saying why there is none.
     CChildFrame* GenerateProjection(const QString& referencePath);
 
-    QAction* ImportBinaryMatrixAction() const { return m_pImportBinaryMatrix; }
-    QAction* ExportBinaryMatrixAction() const { return m_pExportBinaryMatrix; }
-    QAction* ExportBitmapAction() const { return m_pExportBitmap; }
     QAction* GenerateProjectionAction() const { return m_pGenerateProjection; }
 
 public slots:
-    void OnImportBinaryMatrix();
-    void OnExportBinaryMatrix();
-    void OnExportBitmap();
+    void OnImportBinaryMatrix() override;
     void OnGenerateProjection();
 
 private:
-    void CreateActions();
-    void UpdateCommandState();
-    void Export(unsigned fileType, const std::function<void(const std::string& path)>& write);
-
-    QMenu* m_pImportMenu;
-    QMenu* m_pExportMenu;
     QMenu* m_pSlideMenu;
-    QAction* m_pImportBinaryMatrix = nullptr;
-    QAction* m_pExportBinaryMatrix = nullptr;
-    QAction* m_pExportBitmap = nullptr;
     QAction* m_pGenerateProjection = nullptr;
 };
 

@@ -174,6 +174,21 @@ TEST_F(Cli, RawsImportedAgainWithForceReplaceTheMembersAndLeaveNothingStaged) {
     EXPECT_NE(Run("info p0.raw.PRJ").out.find("values: 5 .. 8"), std::string::npos);
 }
 
+TEST_F(Cli, RawsRefuseOptionsAmongTheInputsAndSayWhichFilesWereDropped) {
+    Floats("p0.raw", 4, 1.0f);
+    Result r = Run("import raws c.prs p0.raw --bogus");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "voxmill-cli: unknown option '--bogus'\n");
+    EXPECT_FALSE(fs::exists(dir.File("c.prs")));
+    r = Run("import raws c.prs p0.raw missing.raw");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.rfind("voxmill-cli: dropped missing.raw: ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\nc.prs: 1 of 2 files imported\n"), std::string::npos) << r.out;
+    r = Run("import raws c.prs p0.raw");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "voxmill-cli: c.prs already exists (use --force to replace it)\n");
+}
+
 TEST_F(Cli, InfoDispatchesByExtension) {
     ASSERT_EQ(Run("phantom shepp-logan h.pha").status, 0);
     Result r = Run("info h.pha");

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 #include <sys/wait.h>
 
 #include "acquisition/ProjectionCollection.h"
@@ -91,6 +92,25 @@ TEST_F(CineCli, CineImportExportsAndEdits) {
     EXPECT_NE(Run("info c.sds").out.find("slides: 2"), std::string::npos);
     ASSERT_EQ(Run("cine remove c.sds --all").status, 0);
     EXPECT_NE(Run("info c.sds").out.find("slides: 0"), std::string::npos);
+}
+
+TEST_F(CineCli, ImportFilesSaysWhichFilesWereDroppedAndRefusesOptionsAmongTheInputs) {
+    testing::WriteBytes(dir.File("f0.raw"), Bytes(16, 9));
+    const Result dropped = Run("cine import-files c.sds f0.raw missing.raw --type int8 --pixels 4 4");
+    EXPECT_EQ(dropped.status, 1);
+    EXPECT_EQ(dropped.out.rfind("voxmill-cli: dropped missing.raw: ", 0), 0u) << dropped.out;
+    EXPECT_NE(dropped.out.find("\nc.sds: 1 of 2 files imported\n"), std::string::npos) << dropped.out;
+    EXPECT_TRUE(fs::exists(dir.File("f0.raw.SLD")));
+    const std::pair<const char*, const char*> refusals[] = {
+        {"cine import-files d.sds f0.raw --bogus", "voxmill-cli: unknown option '--bogus'\n"},
+        {"cine import-files c.sds f0.raw", "voxmill-cli: c.sds already exists (use --force to replace it)\n"},
+    };
+    for (const auto& [args, message] : refusals) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.out, message) << args;
+    }
+    EXPECT_FALSE(fs::exists(dir.File("d.sds")));
 }
 
 TEST_F(CineCli, ImportFilesAndGenerateLinked) {

@@ -6,57 +6,34 @@
 // a failed export says why and leaves an existing file as it was.
 #pragma once
 
-#include <functional>
-#include <string>
-
+#include "acquisition/Projection.h"
+#include "acquisition/ui/collection/ImageDocumentView.h"
 #include "imaging/ui/SurfaceView.h"
-
-class QAction;
-class QMenu;
 
 namespace voxmill {
 
 class CPngExport;
-class CProjection;
 
-class CProjectionView : public CSurfaceView {
+using CProjectionViewBase = CImageDocumentView<CSurfaceView, CProjection>;
+
+class CProjectionView : public CProjectionViewBase {
     Q_OBJECT
 
 public:
     explicit CProjectionView(QWidget* parent = nullptr);
     ~CProjectionView() override;
 
-    CProjection* GetProjection() const;
+    CProjection* GetProjection() const { return GetImageDocument(); }
 
-    QList<QMenu*> DocumentMenus() const override;
-    QString FrameTitle() const override;
-    void OnUpdate(CView* sender, long hint, CObject* pHint) override;
-    void OnInitialUpdate() override;
-
-    QAction* ImportBinaryMatrixAction() const { return m_pImportBinaryMatrix; }
-    QAction* ExportBinaryMatrixAction() const { return m_pExportBinaryMatrix; }
-    QAction* ExportBitmapAction() const { return m_pExportBitmap; }
     QAction* ExportDicomAction() const { return m_pExportDicom; }
     // "PNG Image": the picture as the view shows it, colour map included.
     CPngExport* PngExport() const { return m_pExportPng; }
 
 public slots:
-    void OnImportBinaryMatrix();
-    void OnExportBinaryMatrix();
-    void OnExportBitmap();
+    void OnImportBinaryMatrix() override;
     void OnExportDicom();
 
 private:
-    void CreateActions();
-    void UpdateCommandState();
-    // Asks for the file, runs the export, reports a failure.
-    void Export(unsigned fileType, const std::function<void(const std::string& path)>& write);
-
-    QMenu* m_pImportMenu;
-    QMenu* m_pExportMenu;
-    QAction* m_pImportBinaryMatrix = nullptr;
-    QAction* m_pExportBinaryMatrix = nullptr;
-    QAction* m_pExportBitmap = nullptr;
     QAction* m_pExportDicom = nullptr;
     CPngExport* m_pExportPng = nullptr;
 };

@@ -81,6 +81,14 @@ private slots:
         QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Export")),
                  (QStringList{"Binary Matrix (Unsigned Byte)", "Windows Bitmap"}));
         QCOMPARE(Entries(MenuTitled(view->DocumentMenus(), "Slide")), QStringList{"Generate Projection"});
+        QStringList titles;
+        for (QMenu* menu : view->DocumentMenus()) titles << menu->title();
+        QCOMPARE(titles.mid(0, 3), (QStringList{"Import", "Export", "Slide"}));
+        QCOMPARE(view->ImportBinaryMatrixAction()->statusTip(),
+                 QStringLiteral("Import a raw matrix file as 8-bit pixels"));
+        QCOMPARE(view->ExportBinaryMatrixAction()->statusTip(),
+                 QStringLiteral("Write the pixels as a raw matrix of bytes"));
+        QCOMPARE(view->ExportBitmapAction()->statusTip(), QStringLiteral("Write the image as an 8-bit grey bitmap"));
 
         // The full-range picture stretches 0..99 by k = 2.
         QVERIFY(view->GetBitmap());
@@ -233,7 +241,10 @@ private slots:
         auto* slideView = CineWorkbench::ViewOf<CSlideView>(*cine->GetSlide(2));
         QVERIFY(slideView);
         QCOMPARE(slideView->GetSlide(), cine->GetSlide(2));
-        QVERIFY(slideView->FrameTitle().startsWith("Slide "));
+        std::string description;
+        cine->GetSlide(2)->GetDescription(description);
+        QVERIFY(!description.empty());
+        QCOMPARE(slideView->FrameTitle(), QStringLiteral("Slide ") + QString::fromStdString(description));
 
         // Add Slide, Remove Selected, Remove All.
         view->IconView()->clearSelection();

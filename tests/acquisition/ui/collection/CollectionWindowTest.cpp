@@ -139,6 +139,11 @@ private slots:
         auto* memberView = ImageWorkbench::ViewOf<CProjectionView>(*member);
         QVERIFY(memberView);
         QCOMPARE(memberView->GetProjection(), member);
+        // A member has no file of its own: its window is named by its source.
+        std::string description;
+        member->GetDescription(description);
+        QVERIFY(!description.empty());
+        QCOMPARE(memberView->FrameTitle(), QStringLiteral("Projection ") + QString::fromStdString(description));
         QVERIFY(memberView->GetBitmap());
         QCOMPARE(bench.Frames().size(), std::size_t(2));
         // Asking again shows the same window.

@@ -41,6 +41,10 @@ private slots:
         QCOMPARE(view->ExportBitmapAction()->text(), QStringLiteral("Windows Bitmap"));
         QCOMPARE(view->ExportDicomAction()->text(), QStringLiteral("DICOM 3"));
         QCOMPARE(view->PngExport()->Action()->text(), QStringLiteral("PNG Image"));
+        QCOMPARE(view->ImportBinaryMatrixAction()->statusTip(),
+                 QStringLiteral("Import a raw matrix file with its geometry"));
+        QCOMPARE(view->ExportBinaryMatrixAction()->statusTip(),
+                 QStringLiteral("Write the pixels as a raw matrix of floats"));
         // Nothing to export yet.
         QVERIFY(!view->ExportBinaryMatrixAction()->isEnabled());
         QVERIFY(!view->PngExport()->Action()->isEnabled());
