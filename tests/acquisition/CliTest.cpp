@@ -2,10 +2,8 @@
 // program: exit codes, messages and the bytes it writes.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include "tests/acquisition/TestSupport.h"
 
@@ -17,26 +15,16 @@ using testing::Append;
 using testing::Bytes;
 using testing::ReadAt;
 
-struct Result {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+// stdout and stderr together
+using Result = test::ShellResult;
 
 class Cli : public ::testing::Test {
 protected:
     testing::TempFolder dir;
 
     Result Run(const std::string& args) {
-        Result r;
         const std::string command = "cd \"" + dir.path().string() + "\" && \"" VOXMILL_CLI "\" " + args + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
+        return test::RunShell(command);
     }
 
     void Floats(const std::string& name, std::size_t count, float base, std::size_t skip = 0) {

@@ -2,7 +2,6 @@
 // dialogs' values, and the exports (raw, bitmap, DICOM checked by dcmdump).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 
@@ -30,16 +29,7 @@ std::unique_ptr<CProjection> MakeProjection(std::uint32_t w, std::uint32_t h) {
     return p;
 }
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
-        pclose(pipe);
-    }
-    return out;
-}
+std::string RunCommand(const std::string& command) { return test::RunShell(command).out; }
 
 // The dcmdump line of one tag, e.g. "(0028,0010) US 2 ...".
 std::string DumpLine(const std::string& dump, const std::string& tag) {

@@ -1,6 +1,9 @@
 #include "tests/common/TempDir.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -50,6 +53,18 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
     if (!fp) throw std::runtime_error("cannot write " + path);
     const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
     if (std::fclose(fp) != 0 || !written) throw std::runtime_error("cannot write " + path);
+}
+
+ShellResult RunShell(const std::string& command) {
+    ShellResult r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
 }
 
 }  // namespace voxmill::test

@@ -27,6 +27,14 @@ private:
     std::filesystem::path m_path;
 };
 
+// What a shell command printed and its exit status (-1 when it did not
+// exit); the caller adds "2>&1" to have stderr in `out` too.
+struct ShellResult {
+    int status = -1;
+    std::string out;
+};
+ShellResult RunShell(const std::string& command);
+
 class ScopedCurrentDir {
 public:
     explicit ScopedCurrentDir(const std::filesystem::path& dir);

@@ -2,12 +2,10 @@
 // through the built program: exit codes, messages and the bytes written.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
-#include <sys/wait.h>
 
 #include "acquisition/ProjectionCollection.h"
 #include "acquisition/Projection.h"
@@ -20,26 +18,16 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Bytes;
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+// stdout and stderr together
+using Result = test::ShellResult;
 
 class CineCli : public ::testing::Test {
 protected:
     testing::TempFolder dir;
 
     Result Run(const std::string& args) {
-        Result r;
         const std::string command = "cd \"" + dir.path().string() + "\" && \"" VOXMILL_CLI "\" " + args + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
+        return test::RunShell(command);
     }
 };
 

@@ -3,11 +3,9 @@
 // region and scale handed over, and the refusals.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "app/ListElementStub.h"
 #include "hardware/Slide.h"
@@ -17,27 +15,17 @@
 namespace voxmill::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+// stdout and stderr together
+using Result = test::ShellResult;
 
 class GrabCli : public ::testing::Test {
 protected:
     TempDir dir;
 
     Result Run(const std::string& args, const std::string& env = {}) {
-        Result r;
         const std::string command =
             "cd \"" + dir.path().string() + "\" && " + env + " \"" VOXMILL_CLI "\" " + args + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
+        return test::RunShell(command);
     }
     bool Has(const Result& r, const std::string& text) { return r.out.find(text) != std::string::npos; }
 };

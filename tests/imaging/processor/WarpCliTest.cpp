@@ -3,9 +3,7 @@
 // member that cannot be written refused with nothing changed.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
-#include <sys/wait.h>
 
 #include "acquisition/Projection.h"
 #include "acquisition/ProjectionCollection.h"
@@ -20,24 +18,14 @@ namespace {
 using testing::Bytes;
 using testing::ReadBytes;
 
-struct Result {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+// stdout and stderr together
+using Result = test::ShellResult;
 
 class WarpCli : public ::testing::Test {
 protected:
     Result Run(const std::string& args) {
-        Result r;
         const std::string command = "cd \"" + dir.path().string() + "\" && \"" VOXMILL_CLI "\" " + args + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
+        return test::RunShell(command);
     }
 
     static void Fill(CProjection& p, int i) {

@@ -2,10 +2,8 @@
 // collections, run as a program on files the test writes.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 
@@ -18,26 +16,16 @@
 namespace voxmill::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+// stdout and stderr together
+using Result = test::ShellResult;
 
 class SliceCli : public ::testing::Test {
 protected:
     TempDir dir;
 
     Result Run(const std::string& args) {
-        Result r;
         const std::string command = "cd \"" + dir.path().string() + "\" && \"" VOXMILL_CLI "\" " + args + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return r;
+        return test::RunShell(command);
     }
 
     // The 64 x 32 x 16 index volume in a box of 2 x 1 x 0.5 (pitch 1/32 on every axis), plus `offset`.
